@@ -1,0 +1,183 @@
+// The one dialog procedure and the openers. Each dialog's own initialisation is chosen by
+// its init parameter; commands go to the command table (commands.cpp).
+#include "app/dialogs.h"
+
+#include "app/commands.h"
+#include "app/login.h"
+#include "app/startup.h"
+#include "store/db_driver.h"
+#include "subjects/extra.h"
+#include "subjects/links.h"
+#include "subjects/subject_details.h"
+#include "subjects/subject_list.h"
+#include "tickets/main_lists.h"
+#include "tickets/ticket_dialog.h"
+
+#include <unordered_map>
+
+namespace app {
+
+DialogStack dialog_stack = {{}, 0};
+
+namespace {
+
+bool first_initialisation_done = false;
+
+// Init parameter of every dialog opened so far, by window.
+std::unordered_map<platform::Window, intptr_t> init_params;
+
+constexpr int close_retry_ms = 200;
+
+void pop_dialog()
+{
+    if (dialog_stack.count > 1)
+        --dialog_stack.count;
+}
+
+void handle_command(platform::Window dialog, uintptr_t wparam, intptr_t lparam)
+{
+    const int id = static_cast<int>(wparam & 0xFFFF);
+    const unsigned notification = static_cast<unsigned>((wparam >> 16) & 0xFFFF);
+    if (id == platform::id_cancel) {
+        platform::end_dialog(dialog, 0);
+    } else if (id == platform::id_ok) {
+        if (dialog_init_param(dialog) == login_dialog_id)
+            login_command(dialog);
+    } else if (lparam == 0) {
+        route_command(dialog, id);
+    } else if (notification == platform::notify_double_click) {
+        route_double_click(dialog, id);
+    } else {
+        route_command(dialog, id);
+    }
+}
+
+// The close box ends the dialog; closing the main one also closes the database, retried
+// until the library lets go of it.
+void handle_close(platform::Window dialog)
+{
+    platform::end_dialog(dialog, 0);
+    if (dialog != main_dialog)
+        return;
+    while (store::close(store::db_handle) != store::db_ok)
+        platform::sleep_ms(close_retry_ms);
+}
+
+} // namespace
+
+bool push_dialog(int dialog_id)
+{
+    if (dialog_stack.count >= DialogStack::capacity)
+        return false;
+    dialog_stack.ids[dialog_stack.count++] = dialog_id;
+    return true;
+}
+
+int top_dialog()
+{
+    return dialog_stack.count > 0 ? dialog_stack.ids[dialog_stack.count - 1] : 0;
+}
+
+int open_modal_dialog(int dialog_id, intptr_t init_param)
+{
+    if (!push_dialog(dialog_id)) {
+        platform::message_box(main_dialog, "Too many windows open - close one first");
+        return -1;
+    }
+    const int result =
+        platform::run_modal_dialog(dialog_id, main_dialog, dialog_procedure, init_param);
+    pop_dialog();
+    return result;
+}
+
+platform::Window open_search_dialog()
+{
+    return platform::create_modeless_dialog(search_dialog_id, main_dialog, dialog_procedure,
+                                            search_dialog_id);
+}
+
+intptr_t dialog_init_param(platform::Window dialog)
+{
+    auto found = init_params.find(dialog);
+    return found == init_params.end() ? -1 : found->second;
+}
+
+int arrow_key_line(platform::Window dialog, unsigned key, int caret)
+{
+    if (dialog != main_dialog || (key != platform::key_up && key != platform::key_down))
+        return -1;
+    if (key == platform::key_down)
+        return caret + 1 < tickets::main_list_count ? caret + 1 : -1;
+    return caret == 0 ? 0 : caret - 1;
+}
+
+intptr_t dialog_procedure(platform::Window dialog, unsigned message, uintptr_t wparam,
+                          intptr_t lparam)
+{
+    switch (message) {
+    case platform::msg_init_dialog:
+        if (!first_initialisation_done) {
+            first_initialisation(dialog);
+            first_initialisation_done = true;
+            main_dialog = dialog;
+        }
+        init_dialog(dialog, lparam);
+        return 1;
+    case platform::msg_command:
+        handle_command(dialog, wparam, lparam);
+        return 1;
+    case platform::msg_close:
+        handle_close(dialog);
+        return 1;
+    case platform::msg_vkey_to_item:
+        return arrow_key_line(dialog, static_cast<unsigned>(wparam & 0xFFFF),
+                              static_cast<int>((wparam >> 16) & 0xFFFF));
+    default:
+        return 0;
+    }
+}
+
+void init_dialog(platform::Window dialog, intptr_t init_param)
+{
+    platform::set_dialog_icon(dialog, program_icon);
+    init_params[dialog] = init_param;
+    switch (init_param) {
+    case login_dialog_id:
+        platform::set_focus(dialog, 0);
+        break;
+    case ticket_dialog_id:
+        tickets::open_ticket_create(dialog);
+        break;
+    case ticket_see_init:
+        tickets::open_ticket_see(dialog, main_dialog);
+        break;
+    case subject_list_dialog_id:
+        subjects::subject_list_window = dialog;
+        subjects::fill_subject_list();
+        break;
+    case subject_update_dialog_id:
+        subjects::load_subject_details(dialog);
+        break;
+    case links_dialog_id:
+        subjects::init_links_dialog(dialog);
+        break;
+    case extra_dialog_id:
+        subjects::load_subject_extra(dialog);
+        break;
+    default:
+        break;
+    }
+}
+
+void route_double_click(platform::Window dialog, int control_id)
+{
+    const int top = top_dialog();
+    if (top == subject_list_dialog_id && control_id == 100)
+        open_subject_update(dialog);
+    else if (top == main_dialog_id && control_id == 101)
+        see_ticket();
+    else if (top == main_dialog_id)
+        route_command(dialog, control_id);
+}
+
+} // namespace app

@@ -1,0 +1,42 @@
+// Program entry, the command line and the one-time set-up that runs when the main dialog
+// is first initialised.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <string>
+
+namespace app {
+
+// Written only by parse_command_line before the main dialog opens; read-only afterwards.
+struct StartupOptions {
+    int client_mode = 0;      // 0 not a client, 1 default host, 2 host given
+    std::string remote_host;  // empty: absent
+    int remote_port = -1;
+    bool server_mode = false;
+    int listen_port = -1;
+};
+
+extern StartupOptions startup_options;
+
+constexpr int default_port = 450;
+
+// Fills startup_options from the text after the program's name. Returns 0, or -1 when a
+// port is not a positive number (the mode stays as recognised).
+int parse_command_line(const char* text);
+
+// Start-up in order: reads the command line, pushes the main dialog on the dialog stack
+// and runs the main dialog; returns its result as the exit code.
+int program_entry(const char* command_line);
+
+// The set-up run once by the main dialog's first initialisation: tick clock, database
+// binding (local or remote), program icon, main dialog, server. Returns 1.
+int first_initialisation(platform::Window main);
+
+extern platform::Window main_dialog;
+extern int program_icon;
+
+// The database file in the user's documents folder.
+constexpr const char* database_file_name = "data_vendrel.dat";
+
+} // namespace app

@@ -1,0 +1,148 @@
+// The small layer that stands in for the operating system: dialogs and their controls,
+// message boxes, threads and sleeps, run-time library loading and the user's folders.
+// Everything above this folder speaks to the platform only through this header; which
+// backend answers (headless, Qt, later a native one) is decided at link time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// A dialog window. The record behind it belongs to the backend; none is nullptr.
+struct WindowRecord;
+using Window = WindowRecord*;
+
+// Messages the dialog procedure receives. Values follow the classic dialog manager so
+// that the procedure reads the same on every backend.
+constexpr unsigned msg_close = 0x0010;        // close box or Alt+F4
+constexpr unsigned msg_vkey_to_item = 0x002E; // key in a list box that wants keyboard input
+constexpr unsigned msg_init_dialog = 0x0110;  // lparam: the init parameter
+constexpr unsigned msg_command = 0x0111;      // wparam: notification << 16 | control id
+
+// Notification codes carried in the high word of a command's wparam.
+constexpr unsigned notify_clicked = 0;         // push button pressed
+constexpr unsigned notify_selection_change = 1; // list or combo selection changed
+constexpr unsigned notify_double_click = 2;     // list line double-clicked
+constexpr unsigned notify_edit_change = 0x0300; // edit text changed
+
+// Key codes of a key-to-item message (low word of wparam; the caret line is the high word).
+constexpr unsigned key_up = 0x26;
+constexpr unsigned key_down = 0x28;
+
+// Control ids of the Enter and Escape commands.
+constexpr int id_ok = 1;
+constexpr int id_cancel = 2;
+
+// Button style that makes a push button look like a plain flat label (used by the contact
+// button once it shows its text).
+constexpr unsigned button_style_flat = 0x80;
+
+// The dialog procedure. For msg_command, lparam is non-zero when a control sent the
+// command and zero for keyboard commands (Enter, Escape). Returns non-zero when handled;
+// for msg_vkey_to_item it returns the line to move to, or -1 to leave the key to the list.
+using DialogProc = intptr_t (*)(Window dialog, unsigned message, uintptr_t wparam,
+                                intptr_t lparam);
+
+inline uintptr_t make_command(int control_id, unsigned notification)
+{
+    return (static_cast<uintptr_t>(notification & 0xFFFF) << 16) |
+           static_cast<uintptr_t>(control_id & 0xFFFF);
+}
+
+// --- process ------------------------------------------------------------------------
+
+// Prepares the toolkit; called once by the program entry before any dialog exists.
+void start(int& argc, char** argv);
+
+// --- dialogs ------------------------------------------------------------------------
+
+// Runs the dialog built from template_id modally over owner (none for the main dialog):
+// sends msg_init_dialog with init_param, then delivers input until end_dialog is called
+// for it, and returns the result given there.
+int run_modal_dialog(int template_id, Window owner, DialogProc procedure, intptr_t init_param);
+
+// Creates a modeless dialog owned by owner and returns at once; it lives until
+// end_dialog is called for it.
+Window create_modeless_dialog(int template_id, Window owner, DialogProc procedure,
+                              intptr_t init_param);
+
+// Ends a dialog with a result; a modal dialog's runner returns once the procedure returns.
+void end_dialog(Window dialog, int result);
+
+// The template id a dialog was built from, or -1.
+int dialog_template(Window dialog);
+
+// Shows the program icon (icon resource icon_id) on this dialog and every later one.
+void set_dialog_icon(Window dialog, int icon_id);
+
+// --- controls -----------------------------------------------------------------------
+
+// Text of an edit, static text or button.
+int item_text_length(Window dialog, int control_id);
+std::string item_text(Window dialog, int control_id);
+void set_item_text(Window dialog, int control_id, const std::string& text);
+
+void enable_item(Window dialog, int control_id, bool enable);
+bool item_enabled(Window dialog, int control_id);
+void set_focus(Window dialog, int control_id); // control_id 0: the dialog itself
+void set_button_style(Window dialog, int control_id, unsigned style);
+
+// List boxes. Indices count from 0; -1 means none.
+void list_reset(Window dialog, int control_id);
+int list_add(Window dialog, int control_id, const std::string& text); // keeps sorted lists sorted
+int list_insert(Window dialog, int control_id, int index, const std::string& text);
+int list_count(Window dialog, int control_id);
+int list_selection(Window dialog, int control_id);
+void list_set_selection(Window dialog, int control_id, int index);
+std::string list_text(Window dialog, int control_id, int index);
+// Selects the first line from start on that begins with prefix, letter case ignored
+// (start -1: the whole list); returns its index or -1 and then leaves the selection.
+int list_select_prefix(Window dialog, int control_id, int start, const std::string& prefix);
+// Tab stops in dialog units; tab characters in a line move to the next stop.
+void list_set_tab_stops(Window dialog, int control_id, const std::vector<int>& stops);
+
+// Drop-down combo boxes.
+void combo_reset(Window dialog, int control_id);
+int combo_add(Window dialog, int control_id, const std::string& text);
+int combo_count(Window dialog, int control_id);
+int combo_selection(Window dialog, int control_id);
+void combo_set_selection(Window dialog, int control_id, int index);
+std::string combo_text(Window dialog, int control_id, int index);
+// The first entry from start on that begins with prefix, letter case ignored; -1 if none.
+int combo_find_prefix(Window dialog, int control_id, int start, const std::string& prefix);
+
+// --- message boxes ------------------------------------------------------------------
+
+enum class Buttons { ok, ok_cancel }; // ok_cancel also shows a question icon
+constexpr int answer_ok = 1;
+constexpr int answer_cancel = 2;
+
+// Shows a modal message box owned by owner and returns answer_ok or answer_cancel. Without
+// a caption of its own (nullptr) the box shows its text as caption.
+int message_box(Window owner, const std::string& text, const char* caption = nullptr,
+                Buttons buttons = Buttons::ok);
+
+// --- threads and time ---------------------------------------------------------------
+
+// Starts a detached thread running routine(argument); returns 0, or -1 when it cannot.
+int start_thread(void (*routine)(void*), void* argument);
+void sleep_ms(int milliseconds);
+// Milliseconds from an arbitrary fixed point; only differences mean anything.
+int64_t monotonic_ms();
+
+// --- libraries and folders ----------------------------------------------------------
+
+// A loaded shared library, or nullptr when it cannot be loaded. Stays loaded for good.
+void* load_library(const char* name);
+// The address of a named entry point, or nullptr.
+void* library_symbol(void* library, const char* name);
+
+// The user's documents folder, created when missing; empty when it cannot be determined.
+std::string documents_folder();
+std::string temp_folder();
+// The separator between folder and file names.
+char path_separator();
+
+} // namespace platform

@@ -1,0 +1,143 @@
+// The system half of the platform layer over POSIX: threads, sleeps, the monotonic clock,
+// shared libraries and the user's folders. Dialogs are the backends' business.
+#include "platform/platform.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <fstream>
+#include <pthread.h>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+
+namespace platform {
+
+namespace {
+
+struct ThreadStart {
+    void (*routine)(void*);
+    void* argument;
+};
+
+void* thread_main(void* raw)
+{
+    ThreadStart start = *static_cast<ThreadStart*>(raw);
+    delete static_cast<ThreadStart*>(raw);
+    start.routine(start.argument);
+    return nullptr;
+}
+
+std::string environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+// Creates path and its missing parents; true when it exists as a folder afterwards.
+bool make_folders(const std::string& path)
+{
+    for (std::size_t at = 1; at <= path.size(); ++at) {
+        if (at == path.size() || path[at] == '/') {
+            const std::string part = path.substr(0, at);
+            if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+                return false;
+        }
+    }
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// XDG_DOCUMENTS_DIR from the user-dirs file: a line XDG_DOCUMENTS_DIR="$HOME/Documents".
+std::string xdg_documents_entry(const std::string& home)
+{
+    std::string config = environment("XDG_CONFIG_HOME");
+    if (config.empty())
+        config = home + "/.config";
+    std::ifstream file(config + "/user-dirs.dirs");
+    std::string line;
+    const std::string key = "XDG_DOCUMENTS_DIR=";
+    while (std::getline(file, line)) {
+        std::size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line.compare(start, key.size(), key) != 0)
+            continue;
+        std::string value = line.substr(start + key.size());
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value.compare(0, 5, "$HOME") == 0)
+            value = home + value.substr(5);
+        else if (value.empty() || value[0] != '/')
+            continue; // the file allows only absolute or $HOME-relative paths
+        while (value.size() > 1 && value.back() == '/')
+            value.pop_back();
+        // A documents entry that is the home folder itself means "no documents folder".
+        if (value == home)
+            continue;
+        return value;
+    }
+    return std::string();
+}
+
+} // namespace
+
+int start_thread(void (*routine)(void*), void* argument)
+{
+    auto* start = new ThreadStart{routine, argument};
+    pthread_t thread;
+    if (pthread_create(&thread, nullptr, thread_main, start) != 0) {
+        delete start;
+        return -1;
+    }
+    pthread_detach(thread);
+    return 0;
+}
+
+void sleep_ms(int milliseconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+int64_t monotonic_ms()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void* load_library(const char* name)
+{
+    return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+}
+
+void* library_symbol(void* library, const char* name)
+{
+    return library ? dlsym(library, name) : nullptr;
+}
+
+std::string documents_folder()
+{
+    const std::string home = environment("HOME");
+    if (home.empty())
+        return std::string();
+    std::string folder = xdg_documents_entry(home);
+    if (folder.empty())
+        folder = home + "/Documents";
+    return make_folders(folder) ? folder : std::string();
+}
+
+std::string temp_folder()
+{
+    std::string folder = environment("TMPDIR");
+    if (folder.empty())
+        folder = "/tmp";
+    return folder + "/";
+}
+
+char path_separator()
+{
+    return '/';
+}
+
+} // namespace platform

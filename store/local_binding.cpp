@@ -1,0 +1,77 @@
+// The local binding of the database table: the SQLite library loaded at run time, its entry
+// points looked up by name, and the database file opened in the user's documents folder.
+// There is no link-time dependency on the library.
+#include "platform/platform.h"
+#include "store/db_driver.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace store {
+
+const char* sqlite_library_name = "libsqlite3.so.0";
+char database_path[4096] = "";
+
+namespace {
+
+constexpr unsigned long directory_data = 1;
+constexpr unsigned long directory_temp = 2;
+
+template <typename Slot> void look_up(void* library, const char* name, Slot* slot)
+{
+    *slot = reinterpret_cast<Slot>(platform::library_symbol(library, name));
+}
+
+} // namespace
+
+int bind_local_driver(const char* file_name)
+{
+    void* library = platform::load_library(sqlite_library_name);
+    if (!library)
+        return -1;
+
+    // Looked up in this order; a missing entry point leaves its slot unbound.
+    look_up(library, "sqlite3_initialize", &db_driver.initialize);
+    look_up(library, "sqlite3_open_v2", &db_driver.open);
+    look_up(library, "sqlite3_prepare_v2", &db_driver.prepare);
+    look_up(library, "sqlite3_step", &db_driver.step);
+    look_up(library, "sqlite3_finalize", &db_driver.finalize);
+    look_up(library, "sqlite3_close_v2", &db_driver.close);
+    look_up(library, "sqlite3_win32_set_directory", &db_driver.set_directory);
+    look_up(library, "sqlite3_column_count", &db_driver.column_count);
+    look_up(library, "sqlite3_column_name", &db_driver.column_name);
+    look_up(library, "sqlite3_column_text", &db_driver.column_text);
+    look_up(library, "sqlite3_column_int", &db_driver.column_int);
+    look_up(library, "sqlite3_column_type", &db_driver.column_type);
+    look_up(library, "sqlite3_column_double", &db_driver.column_double);
+
+    // Only some platforms' libraries have the directory call; its results do not matter.
+    std::string temp = platform::temp_folder();
+    set_directory(directory_temp, temp.data());
+    std::string documents = platform::documents_folder();
+    set_directory(directory_data, documents.data());
+
+    // Without a documents folder there is no place for the file; never fall back to "/".
+    if (documents.empty())
+        return -1;
+    std::snprintf(database_path, sizeof database_path, "%s%c%s", documents.c_str(),
+                  platform::path_separator(), file_name);
+
+    initialize();
+    const int flags = db_open_read_write | db_open_create | db_open_full_mutex;
+    return open(database_path, &db_handle, flags, nullptr) == db_ok ? 0 : -1;
+}
+
+const char* local_column_by_name(DbStatement* statement, const char* name)
+{
+    const int count = column_count(statement);
+    for (int i = 0; i < count; ++i) {
+        const char* column = column_name(statement, i);
+        if (column && std::strcmp(column, name) == 0)
+            return reinterpret_cast<const char*>(column_text(statement, i));
+    }
+    return nullptr;
+}
+
+} // namespace store

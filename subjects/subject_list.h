@@ -1,0 +1,29 @@
+// The register of subjects: the "All subjects" list, new subjects, and the subject kinds.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace subjects {
+
+// Subject kinds, the role column of table person.
+enum SubjectKind { kind_person = 1, kind_company, kind_family, kind_group, kind_ticket_group,
+                   kind_pop_mail };
+
+// The kind named text exactly, or -1.
+int subject_kind_from_text(const char* text);
+// The name of a kind, or nullptr for a value without one.
+const char* subject_kind_text(int kind);
+// Appends the kind names to a combo box (the mail kind only with the mail feature on).
+void fill_subject_kinds(platform::Window window, int control_id);
+
+// The "All subjects" dialog; its selection is the current subject of every subject dialog.
+extern platform::Window subject_list_window;
+
+void fill_subject_list();
+void create_subject(platform::Window dialog);
+
+// The first half of opening the update dialog: records the list window and checks that a
+// subject is selected. Returns 0 when the dialog may open, -1 after "Select a person".
+int prepare_subject_update(platform::Window list_dialog);
+
+} // namespace subjects

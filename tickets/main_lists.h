@@ -1,0 +1,35 @@
+// The main window's group box (control 100) and its list of open tickets (control 101),
+// the ticket ids behind the list lines, and the See button's enabled state.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <string>
+
+namespace tickets {
+
+constexpr int max_ticket_lines = 2048;
+
+// ticket_line_ids[i] is the id of the ticket on line i of the main list; the entry after
+// the last line holds -1.
+extern int ticket_line_ids[max_ticket_lines + 1];
+
+// Lines of the main list after the last fill, or -1 when that fill failed.
+extern int main_list_count;
+
+// Fills the group box with the logged-in person's ticket groups, then the ticket list;
+// records the list's count. Returns 0, or -1 when the group statement cannot be prepared.
+int fill_main_groups(platform::Window main_window);
+
+// Refills the ticket list for the chosen group, or for all groups when none is chosen.
+// Returns the number of lines, or -1.
+int refresh_ticket_list(platform::Window main_window);
+
+// Appends a line per row of statement (rows of table ticket) from line first on. Returns
+// the index after the last line, or -1 when the statement cannot be prepared.
+int add_ticket_lines(platform::Window window, const std::string& statement, int first);
+
+// Empties the ticket list and sets its tab stops, ready for a fill.
+void reset_ticket_list(platform::Window main_window);
+
+} // namespace tickets
