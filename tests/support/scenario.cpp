@@ -39,6 +39,7 @@ Rows query(const std::string& file, const std::string& sql)
 
 void execute(const std::string& file, const std::string& sql)
 {
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
     char* error = nullptr;
