@@ -1,0 +1,255 @@
+// The ticket dialog in both modes: what it shows, what a save writes and what it refuses.
+#include "tests/tickets/ticket_scenario.h"
+#include "tickets/ticket_codes.h"
+
+namespace {
+
+using namespace headless;
+using testing_support::Rows;
+using ticket_tests::TicketScenario;
+using Lines = std::vector<std::string>;
+
+constexpr const char* ticket_columns =
+    "select code,personid_t,personid_u,customer,subject,state,description,begindate,enddate,"
+    "date_b,date_e,personid_c from ticket order by id";
+
+class TicketDialog : public TicketScenario {
+protected:
+    void fill(platform::Window dialog, const std::string& customer, const std::string& subject,
+              const std::string& state, const std::string& description)
+    {
+        type_text(dialog, 102, customer);
+        type_text(dialog, 103, subject);
+        type_text(dialog, 105, state);
+        type_text(dialog, 106, description);
+    }
+};
+
+TEST_F(TicketDialog, CreateWithoutAnEligibleGroup)
+{
+    open_as_admin();
+    link(1, add_group("Closed desk", "0"));
+    relog();
+    platform::Window dialog = open_create();
+    ASSERT_NE(dialog, nullptr);
+    auto shown = boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Cannot create ticket\r\nMust have a ticketgroup with extra1=1");
+    EXPECT_EQ(shown[0].caption, "No message group found");
+    EXPECT_TRUE(lines_of(dialog, 101).empty());
+    EXPECT_EQ(text_of(dialog, 100), "");
+    EXPECT_EQ(text_of(dialog, 1208), "Save (C)");
+    EXPECT_EQ(text_of(dialog, 1215), "End (C)");
+    for (int id : {1201, 1207, 1209})
+        EXPECT_FALSE(is_enabled(dialog, id)) << id;
+
+    click(dialog, 1208);
+    shown = boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Select a ticketgroup");
+    EXPECT_EQ(shown[0].caption, "Select a ticketgroup");
+    EXPECT_NE(text_of(dialog, 100), "") << "the code is made before the group is checked";
+    EXPECT_EQ(count_of("select count(*) from ticket"), 0);
+    EXPECT_NE(find_dialog(102), nullptr);
+
+    // No code can be checked: the save stops at once.
+    execute("alter table ticket rename to old_ticket");
+    click(dialog, 1208);
+    shown = boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Cannot generate code for ticket, please try again");
+}
+
+TEST_F(TicketDialog, CreateSavesOneOpenRowAndCreateEndOneEndedRow)
+{
+    open_as_admin();
+    const int group = add_group("Desk");
+    link(1, group);
+    relog();
+
+    platform::Window dialog = open_create();
+    EXPECT_EQ(lines_of(dialog, 101), Lines{"Desk"});
+    EXPECT_EQ(selection_of(dialog, 101), 0);
+    fill(dialog, "Mrs O'Hara", "Printer on 2nd floor won't print", "new", "Paper jam\r\nagain");
+    click(dialog, 1208);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(find_dialog(102), nullptr);
+
+    Rows rows = query(ticket_columns);
+    ASSERT_EQ(rows.size(), 1u);
+    const std::string code = rows[0][0];
+    const std::string stamp = rows[0][7];
+    EXPECT_EQ(rows[0], (std::vector<std::string>{code, std::to_string(group), "1", "Mrs O'Hara",
+                                                 "Printer on 2nd floor won't print", "new",
+                                                 "Paper jam\r\nagain", stamp, "NULL", stamp, "NULL",
+                                                 "NULL"}));
+    EXPECT_EQ(stamp.size(), 19u);
+    EXPECT_EQ(lines_of(main, 101), Lines{stamp + "\t" + code +
+                                         "\tPrinter on 2nd floor won't print\tPaper jam\r\nagain"});
+    EXPECT_EQ(list_count(), 1);
+
+    // Save and End asks first; Cancel writes nothing.
+    dialog = open_create();
+    fill(dialog, "c", "ended at once", "s", "d");
+    answer_next_box(platform::answer_cancel);
+    click(dialog, 1215);
+    auto shown = boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Realy end");
+    EXPECT_EQ(shown[0].caption, "End Record");
+    EXPECT_EQ(shown[0].buttons, platform::Buttons::ok_cancel);
+    EXPECT_EQ(count_of("select count(*) from ticket"), 1);
+    ASSERT_NE(find_dialog(102), nullptr);
+
+    click(dialog, 1215);
+    EXPECT_EQ(find_dialog(102), nullptr);
+    rows = query(ticket_columns);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_NE(rows[1][0], code);
+    EXPECT_EQ(rows[1][4], "ended at once");
+    EXPECT_EQ(rows[1][8], rows[1][7]) << "born ended";
+    EXPECT_EQ(lines_of(main, 101).size(), 1u);
+}
+
+TEST_F(TicketDialog, EachFieldRefusedAtItsLimit)
+{
+    open_as_admin();
+    link(1, add_group("Desk"));
+    relog();
+    platform::Window dialog = open_create();
+    const std::string customer(79, 'c'), subject(255, 's'), state(19, 't'), description(4095, 'd');
+    struct Case {
+        int field;
+        std::string too_long;
+        const char* message;
+    };
+    const Case cases[] = {{102, customer + "c", "Customer too long"},
+                          {103, subject + "s", "Subject too long"},
+                          {105, state + "t", "State too long"},
+                          {106, description + "d", "Description too long"}};
+    int counter_before = 0;
+    on_program_thread([&] { counter_before = tickets::code_counter; });
+    for (const Case& c : cases) {
+        fill(dialog, customer, subject, state, description);
+        type_text(dialog, c.field, c.too_long);
+        click(dialog, 1208);
+        auto shown = boxes();
+        ASSERT_EQ(shown.size(), 1u) << c.message;
+        EXPECT_EQ(shown[0].text, c.message);
+        EXPECT_EQ(shown[0].caption, c.message);
+        EXPECT_EQ(shown[0].owner_template, 102);
+        EXPECT_EQ(text_of(dialog, c.field), c.too_long) << "fields stay as typed";
+        EXPECT_EQ(count_of("select count(*) from ticket"), 0);
+    }
+    int counter_after = 0;
+    on_program_thread([&] { counter_after = tickets::code_counter; });
+    EXPECT_EQ(counter_after - counter_before, 4) << "every press makes a fresh code";
+    EXPECT_NE(text_of(dialog, 100), "");
+
+    fill(dialog, customer, subject, state, description);
+    click(dialog, 1208);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(query("select length(customer),length(subject),length(state),"
+                    "length(description) from ticket"),
+              (Rows{{"79", "255", "19", "4095"}}));
+}
+
+TEST_F(TicketDialog, SeeSavesANewVersionAndEnds)
+{
+    open_as_admin();
+    const int group = add_group("Desk");
+    link(1, group);
+    const int first = add_ticket(group, "3UAL1", "2026-03-01 10:00:00", "old subject", "text");
+    add_ticket(group, "3UAL2", "2026-03-02 10:00:00", "other", "text");
+    relog();
+    EXPECT_EQ(lines_of(main, 101).size(), 2u);
+
+    // With no line chosen there is nothing to see.
+    platform::Window dialog = open_see(-1);
+    auto shown = boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Cannot determine selection");
+    press_escape(dialog);
+
+    dialog = open_see(0);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(text_of(dialog, 100), "3UAL1");
+    EXPECT_EQ(text_of(dialog, 102), "cust");
+    EXPECT_EQ(text_of(dialog, 103), "old subject");
+    EXPECT_EQ(text_of(dialog, 105), "new");
+    EXPECT_EQ(text_of(dialog, 106), "text");
+    EXPECT_EQ(text_of(dialog, 1208), "Save (F)");
+    EXPECT_EQ(text_of(dialog, 1215), "End (F)");
+    for (int id : {1201, 1207, 1209})
+        EXPECT_FALSE(is_enabled(dialog, id)) << id;
+    click(dialog, 1208);
+    EXPECT_EQ(find_dialog(102), nullptr);
+
+    Rows rows = query("select id,code,subject,begindate,enddate,date_b from ticket "
+                      "where code='3UAL1' order by id");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0], std::to_string(first));
+    EXPECT_EQ(rows[1][2], "old subject");
+    EXPECT_EQ(rows[0][4], rows[1][3]) << "one stamp ends the old row and begins the new";
+    EXPECT_EQ(rows[1][3], rows[1][5]);
+    EXPECT_EQ(rows[1][4], "NULL");
+    // Saved again, the ticket moves to the end of the list, once.
+    Lines lines = lines_of(main, 101);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1].substr(20, 6), "3UAL1\t");
+
+    // End: Cancel changes nothing, OK ends every row of the code.
+    dialog = open_see(1);
+    type_text(dialog, 105, "solved");
+    answer_next_box(platform::answer_cancel);
+    click(dialog, 1215);
+    boxes();
+    EXPECT_EQ(count_of("select count(*) from ticket where code='3UAL1'"), 2);
+    click(dialog, 1215);
+    EXPECT_EQ(find_dialog(102), nullptr);
+    rows = query("select state,enddate from ticket where code='3UAL1' order by id");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2][0], "solved");
+    EXPECT_EQ(count_of("select count(*) from ticket where code='3UAL1' and enddate is null"), 0);
+    EXPECT_EQ(lines_of(main, 101).size(), 1u);
+
+    // A double click opens the remaining one.
+    double_click_line(main, 101, 0);
+    dialog = find_dialog(102);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(text_of(dialog, 100), "3UAL2");
+}
+
+TEST_F(TicketDialog, SeeATicketOfALeftGroupWithACustomerPerson)
+{
+    open_as_admin();
+    const int mine = add_group("Mine");
+    const int left = add_group("Left");
+    link(1, mine);
+    const int carla = add_person("Carla O''Customer");
+    add_ticket(left, "3UAL9", "2026-03-01 10:00:00", "moved", "d");
+    execute("update ticket set personid_c=" + std::to_string(carla) + ",customer='stale'");
+    relog();
+    // The ticket is not in the list of my groups; a search shows it.
+    platform::Window search = open_search();
+    click(search, 1050);
+    ASSERT_EQ(lines_of(main, 101).size(), 1u);
+
+    // The search leaves See disabled (no open ticket of mine); a double click opens it.
+    EXPECT_FALSE(is_enabled(main, 1003));
+    double_click_line(main, 101, 0);
+    platform::Window dialog = find_dialog(102);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(lines_of(dialog, 101), Lines{"Mine"});
+    EXPECT_EQ(selection_of(dialog, 101), 0);
+    EXPECT_EQ(text_of(dialog, 102), "Carla O'Customer");
+    click(dialog, 1208);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(query("select personid_t,customer,personid_c from ticket where enddate is null"),
+              (Rows{{std::to_string(mine), "Carla O'Customer", "NULL"}}));
+    EXPECT_EQ(lines_of(main, 101).size(), 1u) << "now listed in my group";
+}
+
+} // namespace

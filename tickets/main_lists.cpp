@@ -1,0 +1,140 @@
+// The main window's group box and its ticket list: which groups the logged-in person
+// belongs to, the open tickets of the chosen group (or of all of them), the ticket id behind
+// each line and the See button. The ticket dialog and the search fill the same list through
+// add_ticket_lines; the app routes the commands and records counts it is handed.
+#include "tickets/main_lists.h"
+
+#include "store/sql.h"
+#include "tickets/ticket_texts.h"
+
+#include <cstdlib>
+
+namespace tickets {
+
+int ticket_line_ids[max_ticket_lines + 1] = {-1};
+int main_list_count = 0;
+
+namespace {
+
+constexpr int group_box = 100;
+constexpr int ticket_list = 101;
+constexpr int see_button = 1003;
+
+constexpr const char* person_prepare_caption = "Cannot prepare statement - person";
+
+// Longest description shown on a line; longer ones are cut to this many characters.
+constexpr std::size_t shown_description = 79;
+
+std::string open_tickets_statement(int group_id)
+{
+    return store::sql_format(
+        "select * from ticket where personid_t=%d and enddate is null order by begindate",
+        group_id);
+}
+
+// The list of the group whose name is chosen in the group box.
+int refresh_chosen_group(platform::Window main_window, const std::string& name)
+{
+    const std::string sql =
+        "select id from person where name='" + store::sql_quote(name) + "' and date_e is null";
+    std::string id;
+    const int found = look_up(sql, "id", &id);
+    if (found < 0) {
+        platform::message_box(main_window, sql, person_prepare_caption);
+        return -1;
+    }
+    if (found == 0) {
+        platform::message_box(main_window, sql, "Missing row");
+        return -1;
+    }
+    const int count =
+        add_ticket_lines(main_window, open_tickets_statement(std::atoi(id.c_str())), 0);
+    platform::enable_item(main_window, see_button, count > 0);
+    return count;
+}
+
+// The lists of every group of the person, group after group in name order. A group whose
+// statement fails adds nothing and the others are still listed.
+int refresh_all_groups(platform::Window main_window)
+{
+    const std::string sql = group_ids_statement();
+    store::DbStatement* groups = nullptr;
+    if (store::prepare_sql(sql, &groups) != store::db_ok) {
+        store::finalize(groups);
+        platform::message_box(main_window, sql, person_prepare_caption);
+        return -1;
+    }
+    int count = 0;
+    while (store::step(groups) == store::db_row) {
+        const int group_id = store::column_number(groups, "id");
+        const int next = add_ticket_lines(main_window, open_tickets_statement(group_id), count);
+        if (next > 0)
+            count = next;
+    }
+    store::finalize(groups);
+    platform::enable_item(main_window, see_button, count > 0);
+    return count;
+}
+
+} // namespace
+
+void reset_ticket_list(platform::Window main_window)
+{
+    platform::list_reset(main_window, ticket_list);
+    platform::list_set_tab_stops(main_window, ticket_list, {38, 60, 80});
+}
+
+int add_ticket_lines(platform::Window window, const std::string& statement, int first)
+{
+    store::DbStatement* rows = nullptr;
+    if (store::prepare_sql(statement, &rows) != store::db_ok) {
+        store::finalize(rows);
+        platform::message_box(window, statement, ticket_prepare_caption);
+        return -1;
+    }
+    int line = first;
+    // A step that is not a row ends the list quietly, as the end of the rows does.
+    while (line < max_ticket_lines && store::step(rows) == store::db_row) {
+        ticket_line_ids[line] = store::column_number(rows, "id");
+        std::string description = store::column_string(rows, "description");
+        if (description.size() > shown_description)
+            description.resize(shown_description);
+        // NULL columns of rows written by other programs read as empty texts.
+        platform::list_add(window, ticket_list,
+                           store::column_string(rows, "begindate") + '\t' +
+                               store::column_string(rows, "code") + '\t' +
+                               store::column_string(rows, "subject") + '\t' + description);
+        ++line;
+    }
+    store::finalize(rows);
+    ticket_line_ids[line] = -1;
+    return line;
+}
+
+int refresh_ticket_list(platform::Window main_window)
+{
+    reset_ticket_list(main_window);
+    const int chosen = platform::combo_selection(main_window, group_box);
+    const std::string name =
+        chosen >= 0 ? platform::combo_text(main_window, group_box, chosen) : std::string();
+    return name.empty() ? refresh_all_groups(main_window) : refresh_chosen_group(main_window, name);
+}
+
+int fill_main_groups(platform::Window main_window)
+{
+    const std::string sql = group_names_statement(every_group_tail);
+    platform::combo_reset(main_window, group_box);
+    store::DbStatement* names = nullptr;
+    if (store::prepare_sql(sql, &names) != store::db_ok) {
+        platform::message_box(main_window, no_group_message);
+        store::finalize(names);
+        return -1;
+    }
+    while (store::step(names) == store::db_row)
+        platform::combo_add(main_window, group_box, store::column_string(names, "name"));
+    store::finalize(names);
+    main_list_count = refresh_ticket_list(main_window);
+    return 0;
+}
+
+} // namespace tickets
