@@ -3,11 +3,19 @@
 
 #include "platform/platform.h"
 
+#include <string>
+
 namespace subjects {
 
 // Subject kinds, the role column of table person.
-enum SubjectKind { kind_person = 1, kind_company, kind_family, kind_group, kind_ticket_group,
-                   kind_pop_mail };
+enum SubjectKind {
+    kind_person = 1,
+    kind_company,
+    kind_family,
+    kind_group,
+    kind_ticket_group,
+    kind_pop_mail
+};
 
 // The kind named text exactly, or -1.
 int subject_kind_from_text(const char* text);
@@ -18,6 +26,10 @@ void fill_subject_kinds(platform::Window window, int control_id);
 
 // The "All subjects" dialog; its selection is the current subject of every subject dialog.
 extern platform::Window subject_list_window;
+
+// The name selected in the "All subjects" list into *name and 0; -1 after showing
+// "Select a person" (owned by owner) when nothing is selected.
+int current_subject_name(platform::Window owner, std::string* name);
 
 void fill_subject_list();
 void create_subject(platform::Window dialog);

@@ -1,0 +1,130 @@
+// The "Subject extra" dialog, the extended record of the current subject (names, numbers,
+// general and extra fields; an Extra1 of 1 lets a ticket group take new tickets, which the
+// ticket dialog reads from the database itself), and the removal of subjects from the
+// "All subjects" dialog. Removal only stamps date_e: the row, its links and its tickets
+// stay.
+#include "subjects/extra.h"
+
+#include "platform/fields.h"
+#include "store/sql.h"
+#include "subjects/messages.h"
+#include "subjects/statements.h"
+#include "subjects/subject_details.h"
+#include "subjects/subject_list.h"
+#include "util/date_time.h"
+
+#include <cstring>
+#include <iterator>
+
+namespace subjects {
+
+namespace {
+
+struct ExtraField {
+    int control;
+    const char* column;
+    int limit; // length at which the save refuses the field
+    const char* too_long;
+};
+
+// In the order in which the dialog fills and checks them.
+constexpr ExtraField extra_fields[] = {
+    {100, "firstname", 40, "Firstname too long"},
+    {101, "surname", 40, "Surname too long"},
+    {102, "title", 40, "Title too long"},
+    {122, "gender", 20, "Gender too long"},
+    {103, "hobbies", 1024, "Hobbies too long"},
+    {104, "baptismaldate", 20, "Baptismaldate too long"},
+    {105, "baptismalplace", 80, "Baptismalplace too long"},
+    {106, "emailp", 80, text::email_too_long},
+    {107, "emailc", 80, text::email_too_long},
+    {108, "telephonenumberp", 20, text::telephone_too_long},
+    {109, "telephonenumberc", 20, text::telephone_too_long},
+    {110, "mobilenumberp", 20, text::mobile_too_long},
+    {111, "mobilenumberc", 20, text::mobile_too_long},
+    {112, "faxnumberp", 20, "Faxnumber too long"},
+    {113, "faxnumberc", 20, "Faxnumber too long"},
+    {114, "gen1", 256, "Gen1 too long"},
+    {115, "gen2", 256, "Gen2 too long"},
+    {116, "gen3", 256, "Gen3 too long"},
+    {117, "gen4", 256, "Gen4 too long"},
+    {118, "ac1", 256, "Extra1 too long"},
+    {119, "ac2", 256, "Extra2 too long"},
+    {120, "ac3", 256, "Extra3 too long"},
+    {121, "ac4", 256, "Extra4 too long"},
+};
+constexpr std::size_t extra_field_count = std::size(extra_fields);
+
+// The statement names the columns in the table's order, except that hobbies comes last.
+constexpr const char* last_column = "hobbies";
+
+} // namespace
+
+void load_subject_extra(platform::Window dialog)
+{
+    std::string name;
+    if (current_subject_name(dialog, &name) < 0)
+        return;
+    const std::string sql = store::sql_format(
+        "SELECT * from person where name ='%s' and date_e is null", store::sql_quote(name).c_str());
+    store::DbStatement* statement = nullptr;
+    if (prepare_reported(dialog, sql, select_failure, &statement) < 0)
+        return;
+    if (store::step(statement) != store::db_row) {
+        platform::message_box(dialog, text::no_person_found);
+        store::finalize(statement);
+        return;
+    }
+    for (const ExtraField& field : extra_fields)
+        if (const char* value = store::column_by_name(statement, field.column))
+            platform::set_item_text(dialog, field.control, value);
+    store::finalize(statement);
+}
+
+void save_subject_extra(platform::Window dialog)
+{
+    const int id = current_subject_id(dialog);
+    if (id < 0)
+        return;
+    std::string values[extra_field_count]; // quoted, in the order of extra_fields
+    for (std::size_t i = 0; i < extra_field_count; ++i) {
+        const ExtraField& field = extra_fields[i];
+        std::string value;
+        if (platform::read_field(dialog, field.control, field.limit, field.too_long, &value) < 0)
+            return;
+        values[i] = store::sql_quote(value);
+    }
+
+    std::string sql = "update person set ";
+    std::string last;
+    for (std::size_t i = 0; i < extra_field_count; ++i) {
+        const std::string assignment = std::string(extra_fields[i].column) + "='" + values[i] + "'";
+        if (std::strcmp(extra_fields[i].column, last_column) == 0)
+            last = assignment;
+        else
+            sql += assignment + ",";
+    }
+    sql += last + store::sql_format(" where id=%d", id);
+    if (execute_reported(
+            dialog, sql,
+            {"Cannot prepare statement - update person extra", Report::message_then_statement},
+            "Update failed") != 0)
+        return;
+    platform::end_dialog(dialog, 1);
+}
+
+void remove_subject(platform::Window list_dialog)
+{
+    const std::string stamp = util::time_stamp_now();
+    std::string name;
+    if (current_subject_name(list_dialog, &name) < 0)
+        return;
+    // The list is left as it is: the name stays shown until the next fill.
+    const std::string sql =
+        store::sql_format("update PERSON set date_e='%s' where name='%s' and date_e is null",
+                          stamp.c_str(), store::sql_quote(name).c_str());
+    execute_reported(list_dialog, sql, {text::cannot_prepare_update, Report::message},
+                     text::no_person_found);
+}
+
+} // namespace subjects

@@ -1,0 +1,328 @@
+// The links dialog: lists the live links of the current subject, each seen from that
+// subject's side, and adds, shows, updates and ends links. Links are never deleted; ending
+// one stamps its date_e. The current subject is looked up again at every action, and every
+// action that succeeds refills the list, so a row index is only good until the next one.
+#include "subjects/links.h"
+
+#include "platform/fields.h"
+#include "store/sql.h"
+#include "subjects/messages.h"
+#include "subjects/statements.h"
+#include "subjects/subject_details.h"
+#include "util/date_time.h"
+
+#include <cstring>
+#include <iterator>
+
+namespace subjects {
+
+int link_ids[max_link_lines + 1] = {-1};
+int seen_link_id = -1;
+
+namespace {
+
+constexpr int link_list = 100;
+constexpr int candidate_list = 101;
+constexpr int reason_control = 102;
+constexpr int kind_list = 103;
+constexpr int begin_control = 104;
+constexpr int end_control = 105;
+constexpr int description_control = 106;
+
+// The longest line of the link list; a longer description is cut to fit.
+constexpr std::size_t max_line_length = 256;
+
+// Indexed by kind - 1.
+constexpr const char* link_kind_names[] = {"Child", "Parent", "Relation"};
+static_assert(std::size(link_kind_names) == link_relation, "one name per link kind");
+
+constexpr PrepareFailure link_prepare_failure = {text::cannot_prepare_link,
+                                                 Report::message_then_statement_box};
+
+// The kind as the other side of the link sees it: child and parent change places.
+int mirrored(int kind)
+{
+    return kind == link_child ? link_parent : kind == link_parent ? link_child : kind;
+}
+
+// The id of the link on the selected line of the link list, or -1 when none is selected.
+int selected_link_id(platform::Window dialog)
+{
+    const int line = platform::list_selection(dialog, link_list);
+    if (line < 0 || line >= max_link_lines)
+        return -1;
+    return link_ids[line];
+}
+
+std::string list_line(store::DbStatement* statement, bool second_party,
+                      const std::string& other_name)
+{
+    std::string line = store::column_string(statement, "reason");
+    line += '\t';
+    line += link_kind_seen(store::column_number(statement, "linklevelkind"), second_party);
+    line += '\t';
+    line += other_name;
+    const std::string description = store::column_string(statement, "description");
+    if (line.size() + description.size() < max_line_length) {
+        line += '\t';
+        line += description;
+    } else if (line.size() < max_line_length) {
+        line += '\t';
+        line += description.substr(0, max_line_length - line.size());
+    }
+    return line;
+}
+
+} // namespace
+
+int link_kind_from_text(const char* text)
+{
+    if (!text)
+        return -1;
+    for (int kind = link_child; kind <= link_relation; ++kind)
+        if (std::strcmp(text, link_kind_names[kind - 1]) == 0)
+            return kind;
+    return -1;
+}
+
+const char* link_kind_seen(int kind, bool subject_is_second_party)
+{
+    if (kind != link_child && kind != link_parent)
+        return link_kind_names[link_relation - 1];
+    return link_kind_names[(subject_is_second_party ? mirrored(kind) : kind) - 1];
+}
+
+int fill_link_list(platform::Window dialog, int subject_id)
+{
+    const std::string sql = store::sql_format(
+        "SELECT * from subjectlink where (personid=%d or personid2=%d) and date_e is null "
+        "order by begindate",
+        subject_id, subject_id);
+    store::DbStatement* statement = nullptr;
+    if (prepare_reported(dialog, sql, select_failure, &statement) < 0)
+        return -1;
+    platform::list_reset(dialog, link_list);
+    platform::list_set_tab_stops(dialog, link_list, {40, 80, 120});
+    link_ids[0] = -1;
+    int line = 0;
+    while (line < max_link_lines && store::step(statement) == store::db_row) {
+        const bool second_party = store::column_number(statement, "personid2") == subject_id;
+        const int other = store::column_number(statement, second_party ? "personid" : "personid2");
+        std::string other_name;
+        // A link to a removed subject stays live in the table but is not shown.
+        if (!subject_name_by_id(other, &other_name))
+            continue;
+        link_ids[line] = store::column_number(statement, "id");
+        platform::list_insert(dialog, link_list, line,
+                              list_line(statement, second_party, other_name));
+        link_ids[line + 1] = -1;
+        ++line;
+    }
+    store::finalize(statement);
+    return 0;
+}
+
+int check_link_fields(platform::Window dialog, LinkFields* fields)
+{
+    if (platform::read_field(dialog, reason_control, 80, "Reason too long", &fields->reason) < 0)
+        return -1;
+    const int entry = platform::list_selection(dialog, kind_list);
+    if (entry < 0) {
+        platform::message_box(dialog, "Select a relationkind");
+        return -1;
+    }
+    fields->kind = link_kind_from_text(platform::list_text(dialog, kind_list, entry).c_str());
+    if (fields->kind < 0) {
+        platform::message_box(dialog, "Unknown relationkind");
+        return -1;
+    }
+    std::string begin;
+    std::string end;
+    if (platform::read_field(dialog, begin_control, 20, "BeginDate too long", &begin) < 0 ||
+        platform::read_field(dialog, end_control, 20, "EndDate too long", &end) < 0 ||
+        platform::read_field(dialog, description_control, 1020, text::description_too_long,
+                             &fields->description) < 0)
+        return -1;
+
+    char date[20] = "";
+    int parsed = util::parse_date_time(begin.c_str(), date);
+    if (parsed <= 0) {
+        platform::message_box(dialog, store::sql_format("Wrong begindate %d", parsed));
+        return -1;
+    }
+    fields->begin_date = date;
+    date[0] = '\0';
+    parsed = util::parse_date_time(end.c_str(), date);
+    if (parsed < 0) {
+        platform::message_box(dialog, store::sql_format("Wrong enddate %d", parsed));
+        return -1;
+    }
+    fields->end_date = date;
+    return 0;
+}
+
+void init_links_dialog(platform::Window dialog)
+{
+    seen_link_id = -1;
+    const int subject = current_subject_id(dialog);
+    if (subject < 0 || fill_link_list(dialog, subject) < 0)
+        return;
+
+    // Every live subject but this one, so that nothing can be linked to itself.
+    const std::string sql = store::sql_format(
+        "SELECT * from person where id<>%d and date_e is null order by name", subject);
+    store::DbStatement* statement = nullptr;
+    if (prepare_reported(dialog, sql, {text::cannot_prepare_select, Report::message_then_statement},
+                         &statement) < 0)
+        return;
+    platform::list_reset(dialog, candidate_list);
+    while (store::step(statement) == store::db_row)
+        platform::list_add(dialog, candidate_list, store::column_string(statement, "name"));
+    store::finalize(statement);
+
+    platform::list_reset(dialog, kind_list);
+    for (const char* name : link_kind_names)
+        platform::list_add(dialog, kind_list, name);
+}
+
+void add_link(platform::Window dialog)
+{
+    const std::string stamp = util::time_stamp_now();
+    const int subject = current_subject_id(dialog);
+    if (subject < 0)
+        return;
+    LinkFields fields;
+    if (check_link_fields(dialog, &fields) < 0)
+        return;
+    const int entry = platform::list_selection(dialog, candidate_list);
+    if (entry < 0) {
+        platform::message_box(dialog, "Select a subject");
+        return;
+    }
+    const int other = subject_id_by_name(platform::list_text(dialog, candidate_list, entry));
+    if (other < 0) {
+        platform::message_box(dialog, "Subject not found in database");
+        return;
+    }
+
+    const std::string begin = store::sql_quote(fields.begin_date);
+    const std::string end = store::sql_quote(fields.end_date);
+    const std::string reason = store::sql_quote(fields.reason);
+    const std::string description = store::sql_quote(fields.description);
+    const std::string sql =
+        fields.end_date.empty()
+            ? store::sql_format(
+                  "INSERT INTO subjectlink (begindate,personid,personid2,linklevelkind,reason,"
+                  "description,date_b) values('%s',%d,%d,%d,'%s','%s','%s')",
+                  begin.c_str(), subject, other, fields.kind, reason.c_str(), description.c_str(),
+                  stamp.c_str())
+            : store::sql_format(
+                  "INSERT INTO subjectlink (begindate,enddate,personid,personid2,linklevelkind,"
+                  "reason,description,date_b) values('%s','%s',%d,%d,%d,'%s','%s','%s')",
+                  begin.c_str(), end.c_str(), subject, other, fields.kind, reason.c_str(),
+                  description.c_str(), stamp.c_str());
+    const char* const failed = "Inserting failed for subjectlink";
+    if (execute_reported(dialog, sql, link_prepare_failure, failed) == 0)
+        fill_link_list(dialog, subject);
+}
+
+void update_link(platform::Window dialog)
+{
+    const int subject = current_subject_id(dialog);
+    if (subject < 0)
+        return;
+    const int link = seen_link_id != -1 ? seen_link_id : selected_link_id(dialog);
+    if (link == -1) {
+        platform::message_box(dialog, "Select a subjectlink");
+        return;
+    }
+    int other = -1;
+    const int entry = platform::list_selection(dialog, candidate_list);
+    if (entry >= 0) {
+        other = subject_id_by_name(platform::list_text(dialog, candidate_list, entry));
+        if (other < 0) {
+            platform::message_box(dialog, "Subject not found in database");
+            return;
+        }
+    }
+    LinkFields fields;
+    if (check_link_fields(dialog, &fields) < 0)
+        return;
+
+    std::string sql =
+        "UPDATE subjectlink SET begindate='" + store::sql_quote(fields.begin_date) + "'";
+    if (!fields.end_date.empty())
+        sql += ",enddate='" + store::sql_quote(fields.end_date) + "'";
+    if (other >= 0)
+        sql += store::sql_format(",personid2=%d", other);
+    // The kind as selected, whichever side this subject is on: from the second party a
+    // link shown as "Parent" is written as 2.
+    sql += store::sql_format(",linklevelkind=%d", fields.kind);
+    sql += ",reason='" + store::sql_quote(fields.reason) + "'";
+    sql += ",description='" + store::sql_quote(fields.description) + "' where ";
+    sql += store::sql_format("id=%d", link);
+    if (execute_reported(dialog, sql, link_prepare_failure, "Updating failed for subjectlink") != 0)
+        return;
+    if (fill_link_list(dialog, subject) == 0)
+        seen_link_id = -1;
+}
+
+void see_link(platform::Window dialog)
+{
+    const int line = platform::list_selection(dialog, link_list);
+    if (line < 0 || line >= max_link_lines) {
+        platform::message_box(dialog, "Select an item for see");
+        return;
+    }
+    // Kept before anything can fail: Update works on the link last asked for.
+    seen_link_id = link_ids[line];
+    const int subject = current_subject_id(dialog);
+    if (subject < 0)
+        return;
+
+    const std::string sql =
+        store::sql_format("SELECT * from subjectlink where id=%d", seen_link_id);
+    store::DbStatement* statement = nullptr;
+    if (prepare_reported(dialog, sql, link_prepare_failure, &statement) < 0)
+        return;
+    if (store::step(statement) != store::db_row) {
+        platform::message_box(dialog, "See failed for subjectlink");
+        store::finalize(statement);
+        return;
+    }
+    const bool second_party = store::column_number(statement, "personid2") == subject;
+    platform::set_item_text(dialog, reason_control, store::column_string(statement, "reason"));
+    platform::list_select_prefix(
+        dialog, kind_list, -1,
+        link_kind_seen(store::column_number(statement, "linklevelkind"), second_party));
+    platform::set_item_text(dialog, begin_control, store::column_string(statement, "begindate"));
+    platform::set_item_text(dialog, end_control, store::column_string(statement, "enddate"));
+    platform::set_item_text(dialog, description_control,
+                            store::column_string(statement, "description"));
+    store::finalize(statement);
+    fill_link_list(dialog, subject);
+}
+
+void end_link(platform::Window dialog)
+{
+    const std::string stamp = util::time_stamp_now();
+    const int link = selected_link_id(dialog);
+    if (link == -1) {
+        platform::message_box(dialog, "Select an item for see");
+        return;
+    }
+    const std::string sql =
+        store::sql_format("UPDATE subjectlink set date_e='%s' where id=%d", stamp.c_str(), link);
+    if (execute_reported(dialog, sql, link_prepare_failure, "End failed for subjectlink") != 0)
+        return;
+    const int subject = current_subject_id(dialog);
+    if (subject >= 0)
+        fill_link_list(dialog, subject);
+}
+
+void set_begin_date_now(platform::Window dialog)
+{
+    platform::set_item_text(dialog, begin_control, util::time_stamp_now());
+}
+
+} // namespace subjects

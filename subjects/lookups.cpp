@@ -1,0 +1,52 @@
+// The lookups between subject names and ids that the subject dialogs share. Only live
+// subjects are found; a removed subject has neither name nor id here.
+#include "subjects/subject_details.h"
+
+#include "store/sql.h"
+#include "subjects/messages.h"
+#include "subjects/statements.h"
+#include "subjects/subject_list.h"
+
+namespace subjects {
+
+namespace {
+
+std::string live_id_statement(const std::string& name)
+{
+    return store::sql_format("SELECT id from person where name ='%s' and date_e is null",
+                             store::sql_quote(name).c_str());
+}
+
+} // namespace
+
+int current_subject_id(platform::Window dialog)
+{
+    std::string name;
+    if (current_subject_name(dialog, &name) < 0)
+        return -1;
+    return first_id(dialog, live_id_statement(name), text::cannot_prepare_select,
+                    text::no_person_found);
+}
+
+int subject_id_by_name(const std::string& name)
+{
+    return first_id(nullptr, live_id_statement(name), nullptr, nullptr);
+}
+
+bool subject_name_by_id(int id, std::string* name)
+{
+    const std::string sql =
+        store::sql_format("SELECT name from person where id='%d' and date_e is null", id);
+    store::DbStatement* statement = nullptr;
+    if (store::prepare_sql(sql, &statement) != store::db_ok) {
+        store::finalize(statement);
+        return false;
+    }
+    const bool found = store::step(statement) == store::db_row;
+    if (found)
+        *name = store::column_string(statement, "name");
+    store::finalize(statement);
+    return found;
+}
+
+} // namespace subjects

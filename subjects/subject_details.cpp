@@ -1,0 +1,169 @@
+// The "Person update" dialog: the main details of the current subject, shown when the dialog
+// opens and written back by its OK button. The dialog keeps nothing of its own: the subject
+// is whatever the "All subjects" list has selected at the moment of each action. Opening
+// the password, links and extra dialogs is the dialog framework's.
+#include "subjects/subject_details.h"
+
+#include "platform/fields.h"
+#include "store/sql.h"
+#include "subjects/messages.h"
+#include "subjects/statements.h"
+#include "subjects/subject_list.h"
+
+#include <cstdlib>
+#include <iterator>
+
+namespace subjects {
+
+namespace {
+
+constexpr int name_control = 100;
+constexpr int name_limit = 64;
+constexpr int mobile_control = 102;
+constexpr int role_control = 104;
+
+// What an empty mobile number field starts with, as the dialog always has.
+constexpr const char* mobile_prefix = "06-";
+
+struct DetailField {
+    int control;
+    const char* column;
+    int limit; // length at which the save refuses the field; 0 for the kind list
+    const char* too_long;
+};
+
+// In the order in which the dialog fills and checks them.
+constexpr DetailField detail_fields[] = {
+    {101, "telephonenumber", 40, text::telephone_too_long},
+    {mobile_control, "mobilenumber", 40, text::mobile_too_long},
+    {103, "email", 64, text::email_too_long},
+    {role_control, "role", 0, "Select a role"},
+    {105, "application", 80, "Application too long"},
+    {106, "address", 80, "Address too long"},
+    {107, "subaddress", 40, "Subaddress too long"},
+    {108, "pnumber", 20, "PCODE too long"},
+    {109, "place", 80, "Place too long"},
+    {120, "birthdate", 64, "Birthdate too long"},
+    {121, "anniversary", 64, "Anniversary too long"},
+    {122, "knownfrom", 80, "KnownFrom too long"},
+    {123, "systemnumber", 20, "Systemnumber too long"},
+    {128, "description", 4096, text::description_too_long},
+};
+constexpr std::size_t text_field_count = std::size(detail_fields) - 1;
+
+// Selects the subject's kind; a NULL role is a person. A kind without a name, or one the
+// list does not offer, leaves the list without a selection, so that a save must choose.
+void select_kind(platform::Window dialog, const char* role)
+{
+    const char* name = subject_kind_text(role ? std::atoi(role) : kind_person);
+    if (!name)
+        return;
+    const int entry = platform::combo_find_prefix(dialog, role_control, -1, name);
+    if (entry >= 0)
+        platform::combo_set_selection(dialog, role_control, entry);
+}
+
+} // namespace
+
+void load_subject_details(platform::Window dialog)
+{
+    std::string name;
+    if (current_subject_name(dialog, &name) < 0)
+        return;
+    const std::string sql = store::sql_format(
+        "SELECT * from PERSON where name='%s' and date_e is null", store::sql_quote(name).c_str());
+    store::DbStatement* statement = nullptr;
+    if (prepare_reported(dialog, sql, select_failure, &statement) < 0)
+        return;
+    if (store::step(statement) != store::db_row) {
+        platform::message_box(dialog, text::no_person_found);
+        store::finalize(statement);
+        return;
+    }
+    platform::set_item_text(dialog, name_control, name);
+    for (const DetailField& field : detail_fields) {
+        const char* value = store::column_by_name(statement, field.column);
+        if (field.control == role_control) {
+            fill_subject_kinds(dialog, role_control);
+            select_kind(dialog, value);
+        } else if (value) {
+            platform::set_item_text(dialog, field.control, value);
+        } else if (field.control == mobile_control) {
+            platform::set_item_text(dialog, field.control, mobile_prefix);
+        }
+    }
+    store::finalize(statement);
+}
+
+void save_subject_details(platform::Window dialog)
+{
+    std::string current;
+    if (current_subject_name(dialog, &current) < 0)
+        return;
+    // Any row of that name, removed or not: names are never reused.
+    const int id = first_id(dialog,
+                            store::sql_format("select ID from PERSON where name='%s'",
+                                              store::sql_quote(current).c_str()),
+                            text::cannot_prepare_select, text::no_person_found);
+    if (id < 0)
+        return;
+
+    std::string new_name;
+    if (platform::read_field(dialog, name_control, name_limit, "Person too long", &new_name) < 0)
+        return;
+    // The administrator's name stays the administrator's.
+    if (new_name == "admin") {
+        platform::message_box(dialog, "Cannot update admin");
+        return;
+    }
+    const std::string quoted_name = store::sql_quote(new_name);
+    const std::string taken = store::sql_format("select ID from PERSON where name='%s' and id<>%d",
+                                                quoted_name.c_str(), id);
+    store::DbStatement* statement = nullptr;
+    if (prepare_reported(dialog, taken, select_failure, &statement) < 0)
+        return;
+    const bool exists = store::step(statement) == store::db_row;
+    store::finalize(statement);
+    if (exists) {
+        platform::message_box(dialog, text::person_exists);
+        return;
+    }
+
+    std::string values[text_field_count]; // quoted, in the order of detail_fields
+    int kind = -1;
+    std::size_t next = 0;
+    for (const DetailField& field : detail_fields) {
+        if (field.control == role_control) {
+            const int entry = platform::combo_selection(dialog, role_control);
+            if (entry < 0) {
+                platform::message_box(dialog, field.too_long);
+                return;
+            }
+            kind =
+                subject_kind_from_text(platform::combo_text(dialog, role_control, entry).c_str());
+            continue;
+        }
+        std::string value;
+        if (platform::read_field(dialog, field.control, field.limit, field.too_long, &value) < 0)
+            return;
+        values[next++] = store::sql_quote(value);
+    }
+
+    const std::string update = store::sql_format(
+        "UPDATE PERSON SET name='%s', telephonenumber='%s', mobilenumber='%s', email='%s',"
+        "role=%d, application='%s', address='%s', subaddress='%s', pnumber='%s', place='%s',"
+        "birthdate='%s', anniversary='%s', knownfrom='%s', systemnumber='%s', "
+        "description='%s' where id=%d",
+        quoted_name.c_str(), values[0].c_str(), values[1].c_str(), values[2].c_str(), kind,
+        values[3].c_str(), values[4].c_str(), values[5].c_str(), values[6].c_str(),
+        values[7].c_str(), values[8].c_str(), values[9].c_str(), values[10].c_str(),
+        values[11].c_str(), values[12].c_str(), id);
+    if (execute_reported(dialog, update,
+                         {text::cannot_prepare_update, Report::message_then_statement},
+                         "Cannot update person") != 0)
+        return;
+    fill_subject_list();
+    platform::end_dialog(dialog, 0);
+}
+
+} // namespace subjects

@@ -1,0 +1,134 @@
+// The "All subjects" dialog and "Person new": the list of live subjects, whose selection is
+// the current subject of every other subject dialog, the creation of subjects, and the
+// subject kinds. Opening "Person update" is the dialog framework's; the update itself,
+// links, extra data and removal live in their own files.
+#include "subjects/subject_list.h"
+
+#include "platform/fields.h"
+#include "store/session.h"
+#include "store/sql.h"
+#include "subjects/messages.h"
+#include "subjects/statements.h"
+#include "util/date_time.h"
+
+#include <cstring>
+#include <iterator>
+
+namespace subjects {
+
+platform::Window subject_list_window = nullptr;
+
+namespace {
+
+constexpr int list_control = 100;
+constexpr int new_name_control = 100;
+constexpr int new_name_limit = 40;
+
+// Indexed by kind - 1: the combo box does not sort, so an entry's position is its value - 1.
+constexpr const char* kind_names[] = {"Person", "Company",     "Family",
+                                      "Group",  "TicketGroup", "PopMail"};
+static_assert(std::size(kind_names) == kind_pop_mail, "one name per subject kind");
+
+} // namespace
+
+int subject_kind_from_text(const char* text)
+{
+    if (!text)
+        return -1;
+    for (int kind = kind_person; kind <= kind_pop_mail; ++kind)
+        if (std::strcmp(text, kind_names[kind - 1]) == 0)
+            return kind;
+    return -1;
+}
+
+const char* subject_kind_text(int kind)
+{
+    return kind >= kind_person && kind <= kind_pop_mail ? kind_names[kind - 1] : nullptr;
+}
+
+void fill_subject_kinds(platform::Window window, int control_id)
+{
+    for (int kind = kind_person; kind <= kind_ticket_group; ++kind)
+        platform::combo_add(window, control_id, kind_names[kind - 1]);
+    if (store::feature_flags & store::feature_mail)
+        platform::combo_add(window, control_id, kind_names[kind_pop_mail - 1]);
+}
+
+int current_subject_name(platform::Window owner, std::string* name)
+{
+    const int selected = platform::list_selection(subject_list_window, list_control);
+    if (selected < 0) {
+        platform::message_box(owner, text::select_person);
+        return -1;
+    }
+    *name = platform::list_text(subject_list_window, list_control, selected);
+    return 0;
+}
+
+void fill_subject_list()
+{
+    const platform::Window list = subject_list_window;
+    store::DbStatement* statement = nullptr;
+    if (prepare_reported(list, "SELECT name from person where date_e is null order by name",
+                         select_failure, &statement) < 0)
+        return;
+    int stepped = store::step(statement);
+    if (stepped != store::db_row) {
+        // Nothing to show (or nothing readable): the list keeps what it had.
+        platform::message_box(list, "Error no persons found");
+        store::finalize(statement);
+        return;
+    }
+    platform::list_reset(list, list_control);
+    while (stepped == store::db_row) {
+        platform::list_add(list, list_control, store::column_string(statement, "name"));
+        stepped = store::step(statement);
+    }
+    store::finalize(statement);
+}
+
+void create_subject(platform::Window dialog)
+{
+    std::string name;
+    if (platform::read_field(dialog, new_name_control, new_name_limit, "Name too long", &name) < 0)
+        return;
+    const std::string stamp = util::time_stamp_now();
+    const std::string quoted = store::sql_quote(name);
+    const char* const cannot_prepare = "Cannot prepare statement for persons";
+
+    // Names stay unique over every row, removed ones included, so a removed subject's name
+    // can never come back as somebody else.
+    const std::string probe =
+        store::sql_format("SELECT id FROM PERSON where name='%s'", quoted.c_str());
+    store::DbStatement* statement = nullptr;
+    if (prepare_reported(dialog, probe, {cannot_prepare, Report::message_statement_caption},
+                         &statement) < 0)
+        return;
+    const int found = store::step(statement);
+    store::finalize(statement);
+    if (found != store::db_done) {
+        platform::message_box(dialog, text::person_exists);
+        return;
+    }
+
+    const std::string insert =
+        store::sql_format("INSERT INTO PERSON (name,date_b,date_e) VALUES('%s','%s',NULL)",
+                          quoted.c_str(), stamp.c_str());
+    if (execute_reported(dialog, insert, {cannot_prepare, Report::message_statement_caption},
+                         "Error insert - person") != 0)
+        return;
+    fill_subject_list();
+    platform::end_dialog(dialog, 0);
+}
+
+int prepare_subject_update(platform::Window list_dialog)
+{
+    subject_list_window = list_dialog;
+    if (platform::list_selection(list_dialog, list_control) < 0) {
+        platform::message_box(list_dialog, text::select_person);
+        return -1;
+    }
+    return 0;
+}
+
+} // namespace subjects

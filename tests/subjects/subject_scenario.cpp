@@ -1,0 +1,92 @@
+// The subject scenario helpers.
+#include "tests/subjects/subject_scenario.h"
+
+#include <algorithm>
+
+namespace subjects_testing {
+
+using namespace headless;
+
+std::string quoted(const std::string& text)
+{
+    std::string result;
+    for (char c : text) {
+        result += c;
+        if (c == '\'')
+            result += '\'';
+    }
+    return result;
+}
+
+void SubjectScenario::start_as_admin()
+{
+    start();
+    create_database();
+}
+
+Window SubjectScenario::subject_list()
+{
+    if (Window open = find_dialog(106))
+        return open;
+    click(main, 1006);
+    Window list = find_dialog(106);
+    EXPECT_NE(list, nullptr);
+    return list;
+}
+
+std::vector<std::string> SubjectScenario::create(const std::string& name)
+{
+    box_texts();
+    Window form = find_dialog(107);
+    if (!form)
+        form = open_from(subject_list(), 1301, 107);
+    type_text(form, 100, name);
+    click(form, 1304);
+    return box_texts();
+}
+
+bool SubjectScenario::select(const std::string& name)
+{
+    Window list = subject_list();
+    const std::vector<std::string> lines = lines_of(list, 100);
+    const auto found = std::find(lines.begin(), lines.end(), name);
+    if (found == lines.end())
+        return false;
+    return select_line(list, 100, static_cast<int>(found - lines.begin()));
+}
+
+Window SubjectScenario::open_update(const std::string& name)
+{
+    if (!select(name))
+        return nullptr;
+    return open_from(subject_list(), 1302, 108);
+}
+
+Window SubjectScenario::open_from(Window dialog, int button, int template_id)
+{
+    click(dialog, button);
+    return find_dialog(template_id);
+}
+
+void SubjectScenario::close_forms()
+{
+    std::vector<Window> dialogs = open_dialogs();
+    for (auto it = dialogs.rbegin(); it != dialogs.rend(); ++it)
+        if (*it != main)
+            press_escape(*it);
+}
+
+std::string SubjectScenario::column(const std::string& name, const std::string& column_name)
+{
+    const testing_support::Rows rows =
+        query("SELECT " + column_name + " FROM person WHERE name='" + quoted(name) + "'");
+    return rows.empty() ? std::string() : rows[0][0];
+}
+
+int SubjectScenario::id_of(const std::string& name)
+{
+    const std::string id = column(name, "id");
+    return id.empty() ? -1 : std::stoi(id);
+}
+
+} // namespace subjects_testing
