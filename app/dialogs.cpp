@@ -5,6 +5,7 @@
 #include "app/commands.h"
 #include "app/login.h"
 #include "app/startup.h"
+#include "remote/remote.h"
 #include "store/db_driver.h"
 #include "subjects/extra.h"
 #include "subjects/links.h"
@@ -59,6 +60,9 @@ void handle_close(platform::Window dialog)
     platform::end_dialog(dialog, 0);
     if (dialog != main_dialog)
         return;
+    // The server thread shares the connection: its clients' statements go first.
+    if (startup_options.server_mode)
+        remote::stop_server();
     while (store::close(store::db_handle) != store::db_ok)
         platform::sleep_ms(close_retry_ms);
 }

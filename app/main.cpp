@@ -1,17 +1,23 @@
 // The desktop program: the command line joined into one text, as the program entry reads
-// it, and the main dialog run until it ends.
+// it, and the main dialog run until it ends. Without a display only a server can run, and
+// it runs without windows.
 #include "app/startup.h"
 
 #include <string>
 
 int main(int argc, char** argv)
 {
-    platform::start(argc, argv);
     std::string command_line;
     for (int i = 1; i < argc; ++i) {
         if (i > 1)
             command_line += ' ';
         command_line += argv[i];
     }
+    if (!platform::desktop_available()) {
+        const int result = app::serve_without_windows(command_line.c_str());
+        if (result >= 0)
+            return result;
+    }
+    platform::start(argc, argv);
     return app::program_entry(command_line.c_str());
 }

@@ -7,6 +7,7 @@
 #include "resources/templates.h"
 #include "store/db_driver.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,6 +36,21 @@ const char* skip_space(const char* text)
 int read_port(const char* text)
 {
     return std::atoi(text);
+}
+
+// The local database and the column reader that goes with it; the binding's result.
+int bind_local_database()
+{
+    const int result = store::bind_local_driver(database_file_name);
+    store::db_driver.column_by_name = store::local_column_by_name;
+    return result;
+}
+
+// Said once when the server cannot listen, so that nobody mistakes the instance for one
+// that serves.
+std::string listen_error_text(int port)
+{
+    return "Server cannot listen on port " + std::to_string(port);
 }
 
 } // namespace
@@ -93,16 +109,38 @@ int first_initialisation(platform::Window main)
         if (remote::install_client_driver(startup_options.remote_host.c_str(),
                                           startup_options.remote_port) < 0)
             platform::message_box(main, "Connection error");
-    } else {
-        if (store::bind_local_driver(database_file_name) < 0)
-            platform::message_box(main, "Database error");
-        store::db_driver.column_by_name = store::local_column_by_name;
+    } else if (bind_local_database() < 0) {
+        platform::message_box(main, "Database error");
     }
     program_icon = resources::program_icon_id;
     main_dialog = main;
-    if (startup_options.server_mode)
-        remote::start_server(startup_options.listen_port);
+    if (startup_options.server_mode && remote::start_server(startup_options.listen_port) < 0)
+        platform::message_box(main, listen_error_text(startup_options.listen_port));
     return 1;
+}
+
+int serve_without_windows(const char* command_line)
+{
+    parse_command_line(command_line);
+    if (startup_options.client_mode != 0 || !startup_options.server_mode)
+        return -1;
+    platform::catch_stop_signals(); // before any thread, so that every thread inherits it
+    remote::start_tick_clock();
+    if (bind_local_database() < 0) {
+        std::fprintf(stderr, "vendrel: Database error\n");
+        return 1;
+    }
+    if (remote::start_server(startup_options.listen_port) < 0) {
+        std::fprintf(stderr, "vendrel: %s\n", listen_error_text(startup_options.listen_port).c_str());
+        store::close(store::db_handle);
+        return 1;
+    }
+    platform::wait_for_stop_signal();
+    remote::stop_server();
+    // As the main dialog's close box does: retry until the library lets go, but not forever.
+    for (int attempt = 0; attempt < 50 && store::close(store::db_handle) != store::db_ok; ++attempt)
+        platform::sleep_ms(200);
+    return 0;
 }
 
 } // namespace app

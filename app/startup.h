@@ -33,6 +33,11 @@ int program_entry(const char* command_line);
 // binding (local or remote), program icon, main dialog, server. Returns 1.
 int first_initialisation(platform::Window main);
 
+// A server on a machine without a display: the set-up of first initialisation without
+// windows, then serving until a stop signal, then the database closed. Returns the exit
+// code, or -1 when the command line does not ask for a server (nothing was done then).
+int serve_without_windows(const char* command_line);
+
 extern platform::Window main_dialog;
 extern int program_icon;
 

@@ -53,8 +53,18 @@ inline uintptr_t make_command(int control_id, unsigned notification)
 
 // --- process ------------------------------------------------------------------------
 
-// Prepares the toolkit; called once by the program entry before any dialog exists.
+// Prepares the toolkit; called once by the program entry before any dialog exists, and
+// only when desktop_available() says there is something to show windows on.
 void start(int& argc, char** argv);
+
+// Whether a display (or a toolkit platform chosen by the environment) is there for windows.
+bool desktop_available();
+
+// For a program that runs without windows: catch_stop_signals, called before any thread is
+// started, arranges that an interrupt or a termination request no longer ends the process;
+// wait_for_stop_signal then returns once one of them has arrived (also if it came earlier).
+void catch_stop_signals();
+void wait_for_stop_signal();
 
 // --- dialogs ------------------------------------------------------------------------
 

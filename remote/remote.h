@@ -1,5 +1,6 @@
-// What first initialisation asks of the remote link: the tick clock in every mode, the
-// client binding of the database table, and the server.
+// What the start-up of the program asks of the remote link: the tick clock in every mode,
+// the client binding of the database table, and the server. The parts themselves live in
+// tick_clock, transport, wire, client_driver, handles and server.
 #pragma once
 
 namespace remote {
@@ -11,7 +12,12 @@ int start_tick_clock();
 // when connected, 0 when the server cannot be reached, -1 when sockets cannot be used.
 int install_client_driver(const char* host, int port);
 
-// Starts the server on port and returns once its thread runs; 0, or -1 when it cannot.
+// Starts the server on port and returns once it listens; 0, or -1 when the port cannot be
+// listened on (in use, not permitted, or not a port at all).
 int start_server(int port);
+
+// Stops a running server: finalizes its clients' statements and closes its sockets, so
+// that the database can be closed. 0, or -1 when it did not stop in time.
+int stop_server();
 
 } // namespace remote

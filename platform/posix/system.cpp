@@ -1,9 +1,11 @@
 // The system half of the platform layer over POSIX: threads, sleeps, the monotonic clock,
-// shared libraries and the user's folders. Dialogs are the backends' business.
+// shared libraries, the user's folders, whether there is a desktop, and the stop signals of
+// a program without windows. Dialogs are the backends' business.
 #include "platform/platform.h"
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -81,7 +83,37 @@ std::string xdg_documents_entry(const std::string& home)
     return std::string();
 }
 
+volatile std::sig_atomic_t stop_requested = 0;
+
+extern "C" void note_stop_signal(int)
+{
+    stop_requested = 1;
+}
+
 } // namespace
+
+bool desktop_available()
+{
+    return !environment("DISPLAY").empty() || !environment("WAYLAND_DISPLAY").empty() ||
+           !environment("QT_QPA_PLATFORM").empty();
+}
+
+void catch_stop_signals()
+{
+    struct sigaction action {};
+    action.sa_handler = note_stop_signal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void wait_for_stop_signal()
+{
+    // The handler only sets a flag; a short sleep keeps this free of the races that come
+    // with waiting on a signal in a process that has other threads.
+    while (!stop_requested)
+        sleep_ms(50);
+}
 
 int start_thread(void (*routine)(void*), void* argument)
 {

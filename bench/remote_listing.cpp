@@ -1,0 +1,307 @@
+// How fast the remote link is, measured in one run on one machine:
+//   (a) raw loopback round trips over blocking sockets with no-delay: the floor;
+//   (b) the main list of 2048 open tickets refreshed by a client of a server on 127.0.0.1;
+//   (c) the same refresh in a standalone instance;
+//   (d) 19 clients working at once while a 20th is connected and idle: requests per second
+//       and the 99th percentile of a request's time.
+// The refresh runs the statements and column reads of the main list's fill, request for
+// request, without the list box. (a), (b) and (c) are the best of three runs, (a) and (b)
+// taken in turns, so that a busy machine skews them alike. Prints figures; never fails on a
+// timing.
+#include "platform/platform.h"
+#include "platform/sockets.h"
+#include "remote/client_driver.h"
+#include "remote/tick_clock.h"
+#include "remote/wire.h"
+#include "store/db_driver.h"
+#include "store/schema.h"
+#include "store/sql.h"
+#include "tests/remote/peer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int ticket_count = 2048;
+constexpr int busy_clients = 19;
+constexpr int concurrent_run_ms = 3000;
+constexpr int runs = 3;
+
+int requests = 0; // requests of the last refresh, counted as the client would send them
+
+double seconds_since(std::chrono::steady_clock::time_point begin)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+}
+
+bool run(const std::string& sql)
+{
+    store::DbStatement* statement = nullptr;
+    if (store::prepare_sql(sql, &statement) != store::db_ok) {
+        store::finalize(statement);
+        return false;
+    }
+    const int rc = store::step(statement);
+    store::finalize(statement);
+    return rc == store::db_done || rc == store::db_row;
+}
+
+// The main list's fill for all of a person's groups: the group ids, then the open tickets
+// of each, with the five columns a line needs. Returns the number of lines.
+int refresh_main_list()
+{
+    requests = 0;
+    int lines = 0;
+    store::DbStatement* groups = nullptr;
+    const std::string group_sql =
+        "select t1.id as id from person as t1,subjectlink as t2 where t1.role=5 and "
+        "(t2.personid=1 or t2.personid2=1) and (t2.personid=t1.id or t2.personid2=t1.id) and "
+        "t1.date_e is null and t2.date_e is null order by t1.name";
+    if (store::prepare_sql(group_sql, &groups) != store::db_ok)
+        return -1;
+    ++requests;
+    std::vector<int> ids;
+    for (;;) {
+        ++requests;
+        if (store::step(groups) != store::db_row)
+            break;
+        ++requests;
+        ids.push_back(store::column_number(groups, "id"));
+    }
+    store::finalize(groups);
+    ++requests;
+    for (int id : ids) {
+        store::DbStatement* rows = nullptr;
+        if (store::prepare_sql(store::sql_format("select * from ticket where personid_t=%d and "
+                                                 "enddate is null order by begindate",
+                                                 id),
+                               &rows) != store::db_ok)
+            return -1;
+        ++requests;
+        for (;;) {
+            ++requests;
+            if (lines >= ticket_count || store::step(rows) != store::db_row)
+                break;
+            const int ticket = store::column_number(rows, "id");
+            std::string line = store::column_string(rows, "begindate") + '\t' +
+                               store::column_string(rows, "code") + '\t' +
+                               store::column_string(rows, "subject") + '\t' +
+                               store::column_string(rows, "description");
+            requests += 5;
+            lines += ticket > 0 && !line.empty();
+        }
+        store::finalize(rows);
+        ++requests;
+    }
+    return lines;
+}
+
+// The database of the runs: admin, one ticket group linked to admin, 2048 open tickets.
+bool fill_database()
+{
+    if (store::create_schema(nullptr, "admin") != 0)
+        return false;
+    run("BEGIN");
+    bool ok = run("insert into person (name, role, ac1) values ('Front desk', 5, '1')") &&
+              run("insert into subjectlink (personid, personid2, linklevelkind) values (1, 2, 3)");
+    for (int i = 0; ok && i < ticket_count; ++i)
+        ok = run(store::sql_format(
+            "insert into ticket (code, state, subject, description, personid_t, begindate, "
+            "date_b) values ('T%05d', 'new', 'Printer on floor %d does not print', 'Reported "
+            "at the desk: the printer shows a paper jam but there is no paper in it, ticket "
+            "%d', 2, '2024-05-%02d 09:%02d:%02d', '2024-05-01 09:00:00')",
+            i, i % 7, i, 1 + i % 28, i / 60 % 60, i % 60));
+    run("COMMIT");
+    return ok;
+}
+
+// (a): an echo peer in a process of its own, as the server is, and round trips of
+// request-sized messages over blocking sockets.
+double raw_round_trips(int count)
+{
+    const platform::Socket listener = platform::listen_socket(0, 1);
+    const int port = platform::socket_port(listener);
+    const pid_t echo = fork();
+    if (echo == 0) {
+        platform::Socket peer = platform::invalid_socket;
+        while (peer == platform::invalid_socket) {
+            platform::SocketPoll entry{listener, platform::socket_readable, 0};
+            platform::poll_sockets(&entry, 1, 1000);
+            peer = platform::accept_socket(listener, nullptr);
+        }
+        platform::set_socket_nonblocking(peer, false);
+        platform::set_socket_no_delay(peer);
+        char buffer[64];
+        for (;;) {
+            const int got = platform::receive_socket(peer, buffer, 13);
+            if (got <= 0 || platform::send_socket(peer, buffer, got) != got)
+                break;
+        }
+        _exit(0);
+    }
+    const platform::Socket socket = remote_testing::connect_raw(port);
+    char message[13] = "0123456789ab";
+    const auto begin = std::chrono::steady_clock::now();
+    for (int i = 0; i < count; ++i) {
+        platform::send_socket(socket, message, 13);
+        int got = 0;
+        while (got < 13) {
+            const int n = platform::receive_socket(socket, message + got, 13 - got);
+            if (n <= 0)
+                break;
+            got += n;
+        }
+    }
+    const double seconds = seconds_since(begin);
+    platform::close_socket(socket);
+    platform::close_socket(listener);
+    waitpid(echo, nullptr, 0);
+    return seconds;
+}
+
+// (d): one client's loop of prepare, step, two column reads and finalize.
+void busy_client(int port, int seed, std::atomic<int>* go, std::vector<double>* latencies_us)
+{
+    remote::RemoteLink link;
+    if (remote::connect_to_server(&link, "127.0.0.1", port) != 0)
+        return;
+    char buffer[remote::column_reply_size];
+    const auto exchange = [&](int operation, int value, const std::string& payload) {
+        remote::WireMessage request{operation, value, static_cast<int>(payload.size()),
+                                    const_cast<char*>(payload.data()), 0};
+        remote::WireMessage reply{0, 0, 0, buffer, sizeof buffer};
+        const auto begin = std::chrono::steady_clock::now();
+        const int rc = remote::exchange_request(&link, request, &reply);
+        latencies_us->push_back(seconds_since(begin) * 1e6);
+        return rc == 0 ? reply.value : -1;
+    };
+    while (go->load() == 0)
+        std::this_thread::yield();
+    for (int i = seed; go->load() == 1; i += busy_clients) {
+        const int number = exchange(remote::op_prepare, 0,
+                                    "select * from ticket where id=" +
+                                        std::to_string(1 + i % ticket_count));
+        if (number <= 0)
+            break;
+        exchange(remote::op_step, number, "");
+        exchange(remote::op_column, number, "code");
+        exchange(remote::op_column, number, "description");
+        exchange(remote::op_finalize, number, "");
+    }
+    platform::close_socket(link.socket);
+}
+
+} // namespace
+
+int main()
+{
+    std::string pattern = std::filesystem::temp_directory_path() / "vendrel-bench-XXXXXX";
+    if (!mkdtemp(pattern.data()))
+        return 1;
+    const std::string home = pattern;
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    remote::start_tick_clock();
+
+    // (c) first: this process binds the local library, fills the file and lists it.
+    if (store::bind_local_driver("data_vendrel.dat") != 0) {
+        std::fprintf(stderr, "no database\n");
+        return 1;
+    }
+    store::db_driver.column_by_name = store::local_column_by_name;
+    if (!fill_database()) {
+        std::fprintf(stderr, "cannot fill the database\n");
+        return 1;
+    }
+    refresh_main_list(); // warm the file cache
+    double local_seconds = 1e9;
+    int local_lines = 0;
+    for (int run = 0; run < runs; ++run) {
+        const auto begin = std::chrono::steady_clock::now();
+        local_lines = refresh_main_list();
+        local_seconds = std::min(local_seconds, seconds_since(begin));
+    }
+    const int refresh_requests = requests;
+    store::close(store::db_handle);
+    store::db_handle = nullptr;
+
+    // (b): the same file served by a server process, this process its client.
+    remote_testing::ServerProcess server;
+    if (!remote_testing::start_server_process(home, &server)) {
+        std::fprintf(stderr, "the server did not start\n");
+        return 1;
+    }
+    if (remote::install_client_driver("127.0.0.1", server.port) != 1) {
+        std::fprintf(stderr, "cannot connect\n");
+        return 1;
+    }
+    refresh_main_list();
+    double remote_seconds = 1e9;
+    double raw_seconds = 1e9;
+    int remote_lines = 0;
+    for (int run = 0; run < runs; ++run) {
+        const auto begin = std::chrono::steady_clock::now();
+        remote_lines = refresh_main_list();
+        remote_seconds = std::min(remote_seconds, seconds_since(begin));
+        // (a): as many raw round trips as the refresh made requests.
+        raw_seconds = std::min(raw_seconds, raw_round_trips(refresh_requests));
+    }
+
+    // (d): nineteen busy clients and one idle one.
+    remote::RemoteLink idle;
+    remote::connect_to_server(&idle, "127.0.0.1", server.port);
+    std::atomic<int> go{0};
+    std::vector<std::vector<double>> latencies(busy_clients);
+    std::vector<std::thread> clients;
+    for (int i = 0; i < busy_clients; ++i) {
+        latencies[i].reserve(400000);
+        clients.emplace_back(busy_client, server.port, i, &go, &latencies[i]);
+    }
+    platform::sleep_ms(200); // every client connected
+    go.store(1);
+    const auto begin = std::chrono::steady_clock::now();
+    platform::sleep_ms(concurrent_run_ms);
+    go.store(2);
+    for (std::thread& client : clients)
+        client.join();
+    const double concurrent_seconds = seconds_since(begin);
+    std::vector<double> all;
+    for (const auto& list : latencies)
+        all.insert(all.end(), list.begin(), list.end());
+    std::sort(all.begin(), all.end());
+    const double p99_ms = all.empty() ? 0 : all[all.size() * 99 / 100] / 1000.0;
+    const double p50_ms = all.empty() ? 0 : all[all.size() / 2] / 1000.0;
+    platform::close_socket(idle.socket);
+
+    const int stopped = remote_testing::stop_server_process(&server);
+    std::error_code ignored;
+    std::filesystem::remove_all(home, ignored);
+
+    std::printf("remote_listing: %d tickets, %d requests per refresh\n", ticket_count,
+                refresh_requests);
+    std::printf("(a) raw loopback round trips : %8.1f ms  (%.1f us each)\n", raw_seconds * 1e3,
+                raw_seconds * 1e6 / refresh_requests);
+    std::printf("(b) refresh, client mode     : %8.1f ms  (%.1f us per request, %d lines)"
+                "  %.2fx of (a)\n",
+                remote_seconds * 1e3, remote_seconds * 1e6 / refresh_requests, remote_lines,
+                remote_seconds / raw_seconds);
+    std::printf("(c) refresh, standalone      : %8.1f ms  (%d lines)\n", local_seconds * 1e3,
+                local_lines);
+    std::printf("(d) %d busy clients + 1 idle : %8.0f requests/s, p50 %.3f ms, p99 %.3f ms "
+                "(%zu requests in %.1f s)\n",
+                busy_clients, all.size() / concurrent_seconds, p50_ms, p99_ms, all.size(),
+                concurrent_seconds);
+    std::printf("targets: (b) <= 1.5x (a); (d) >= 20000 requests/s with p99 < 5 ms\n");
+    if (stopped != 0)
+        std::printf("note: the server did not stop cleanly (%d)\n", stopped);
+    return 0;
+}

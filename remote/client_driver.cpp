@@ -1,0 +1,202 @@
+// The client driver: every database call of the dialogs becomes one request to the
+// server. The connection is made once and kept; there is no reconnection, so a server that
+// has gone shows up as failing statements, which the dialogs report.
+#include "remote/client_driver.h"
+
+#include "remote/remote.h"
+#include "remote/wire.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+namespace remote {
+
+RemoteLink remote_link;
+
+namespace {
+
+std::string client_host;
+int client_port = 0;
+
+RemoteStatement* as_remote(store::DbStatement* statement)
+{
+    return reinterpret_cast<RemoteStatement*>(statement);
+}
+
+bool usable(const RemoteStatement* statement)
+{
+    return statement && statement->remote_handle != 0 && statement->valid != 0;
+}
+
+int initialize_nothing()
+{
+    return 1;
+}
+
+int close_nothing(store::DbConnection*)
+{
+    return store::db_ok; // the connection stays open for the life of the process
+}
+
+int set_directory_nothing(unsigned long, void*)
+{
+    return store::db_ok;
+}
+
+// Sends a request about statement without payload, or with text, and checks that the
+// reply belongs to it. 0, or -1.
+int ask(int operation, int value, const char* text, int text_size, char* reply_buffer,
+        int reply_capacity)
+{
+    WireMessage request{operation, value, text_size, const_cast<char*>(text), 0};
+    WireMessage reply{0, 0, 0, reply_buffer, reply_capacity};
+    reply_buffer[0] = 0;
+    if (exchange_request(&remote_link, request, &reply) < 0)
+        return -1;
+    return (reply.operation == operation && reply.value == value) ? 0 : -1;
+}
+
+// Room for size bytes in the statement's text areas; nullptr when memory runs out.
+char* text_room(RemoteStatement* statement, int size)
+{
+    if (statement->text_area && statement->used + size <= statement->area_size) {
+        char* room = statement->text_area + statement->used;
+        statement->used += size;
+        return room;
+    }
+    const int area_size = size > text_area_size ? size : text_area_size;
+    char* area = new (std::nothrow) char[static_cast<size_t>(area_size)];
+    auto** older = static_cast<char**>(std::realloc(
+        statement->older_areas, sizeof(char*) * static_cast<size_t>(statement->older_count + 1)));
+    if (!area || !older) {
+        delete[] area;
+        if (older)
+            statement->older_areas = older;
+        return nullptr;
+    }
+    statement->older_areas = older;
+    statement->older_areas[statement->older_count++] = statement->text_area;
+    statement->text_area = area;
+    statement->area_size = area_size;
+    statement->used = size;
+    return area;
+}
+
+void release(RemoteStatement* statement)
+{
+    for (int i = 0; i < statement->older_count; ++i)
+        delete[] statement->older_areas[i];
+    std::free(statement->older_areas);
+    delete[] statement->text_area;
+    delete statement;
+}
+
+} // namespace
+
+int install_client_driver(const char* host, int port)
+{
+    if (platform::start_sockets() != 0)
+        return -1;
+    client_host = host ? host : "";
+    client_port = port;
+
+    store::db_driver.open = client_open;
+    store::db_driver.initialize = initialize_nothing;
+    store::db_driver.prepare = client_prepare;
+    store::db_driver.step = client_step;
+    store::db_driver.finalize = client_finalize;
+    store::db_driver.close = close_nothing;
+    store::db_driver.set_directory = set_directory_nothing;
+    store::db_driver.column_by_name = client_column_by_name;
+
+    store::initialize();
+    const int flags = store::db_open_read_write | store::db_open_create;
+    return store::open(nullptr, &store::db_handle, flags, nullptr) == 0 ? 1 : 0;
+}
+
+int client_open(const char*, store::DbConnection** connection, int, const char*)
+{
+    if (connect_to_server(&remote_link, client_host.c_str(), client_port) != 0)
+        return -1;
+    *connection = reinterpret_cast<store::DbConnection*>(&remote_link);
+    return 0;
+}
+
+int client_prepare(store::DbConnection* connection, const char* sql, int bytes,
+                   store::DbStatement** statement, const char**)
+{
+    if (statement)
+        *statement = nullptr;
+    if (!connection || !sql || !statement)
+        return -1;
+    if (bytes < 0)
+        bytes = static_cast<int>(std::strlen(sql));
+    char reply[prepare_reply_size];
+    WireMessage request{op_prepare, 0, bytes, const_cast<char*>(sql), 0};
+    WireMessage answer{0, 0, 0, reply, prepare_reply_size};
+    reply[0] = 0;
+    if (exchange_request(&remote_link, request, &answer) < 0 || answer.operation != op_prepare ||
+        answer.value == 0)
+        return -1;
+
+    auto* remote = new (std::nothrow) RemoteStatement;
+    if (!remote)
+        return -1;
+    remote->text_area = new (std::nothrow) char[text_area_size];
+    remote->area_size = remote->text_area ? text_area_size : 0;
+    remote->remote_handle = answer.value;
+    remote->valid = 1;
+    remote->used = 0;
+    *statement = reinterpret_cast<store::DbStatement*>(remote);
+    return 0;
+}
+
+int client_step(store::DbStatement* statement)
+{
+    RemoteStatement* remote = as_remote(statement);
+    if (!usable(remote))
+        return -1;
+    char reply[step_reply_size];
+    if (ask(op_step, remote->remote_handle, nullptr, 0, reply, step_reply_size) != 0)
+        return -1;
+    if (reply[0] == 0)
+        return 1;
+    return std::atoi(reply);
+}
+
+int client_finalize(store::DbStatement* statement)
+{
+    // Finalizing none does nothing, as with the library: callers finalize after a failed
+    // prepare.
+    if (!statement)
+        return store::db_ok;
+    RemoteStatement* remote = as_remote(statement);
+    if (!usable(remote))
+        return -1;
+    char reply[finalize_reply_size];
+    if (ask(op_finalize, remote->remote_handle, nullptr, 0, reply, finalize_reply_size) != 0)
+        return -1;
+    release(remote);
+    return 0;
+}
+
+const char* client_column_by_name(store::DbStatement* statement, const char* name)
+{
+    RemoteStatement* remote = as_remote(statement);
+    if (!usable(remote) || !name)
+        return nullptr;
+    char reply[column_reply_size];
+    if (ask(op_column, remote->remote_handle, name, static_cast<int>(std::strlen(name)), reply,
+            column_reply_size) != 0)
+        return nullptr;
+    const int size = static_cast<int>(std::strlen(reply)) + 1;
+    char* copy = text_room(remote, size);
+    if (!copy)
+        return nullptr;
+    std::memcpy(copy, reply, static_cast<size_t>(size));
+    return copy;
+}
+
+} // namespace remote

@@ -1,0 +1,273 @@
+// The client driver against a real server process of the program on 127.0.0.1: the login
+// and raw statements through the headless backend in client mode, with the rows checked in
+// the server's file; a client without a server; a server without a display.
+#include "tests/remote/peer.h"
+#include "tests/support/scenario.h"
+
+#include "store/db_driver.h"
+#include "store/session.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using namespace headless;
+using remote_testing::ServerProcess;
+
+class RemoteClient : public testing_support::Scenario {
+protected:
+    void TearDown() override
+    {
+        testing_support::Scenario::TearDown();
+        if (server.pid > 0)
+            remote_testing::stop_server_process(&server);
+    }
+    // The database made in home, a server on it, and this program started as its client.
+    void start_client_of_server()
+    {
+        remote_testing::create_database_in(home);
+        ASSERT_TRUE(remote_testing::start_server_process(home, &server));
+        start("client 127.0.0.1:" + std::to_string(server.port));
+    }
+    ServerProcess server;
+};
+
+std::string file_text(const std::string& path)
+{
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+TEST_F(RemoteClient, LogsInAndRunsStatementsOnTheServersDatabase)
+{
+    start_client_of_server();
+    EXPECT_TRUE(box_texts().empty());
+    log_in("admin", "admin");
+    EXPECT_TRUE(box_texts().empty());
+    int person = 0;
+    on_program_thread([&] { person = store::current_person_id; });
+    EXPECT_EQ(person, 1);
+
+    on_program_thread([&] {
+        store::DbStatement* statement = nullptr;
+        const std::string sql = "select name, date_e from person where id=1";
+        ASSERT_EQ(store::prepare(store::db_handle, sql.c_str(), int(sql.size()), &statement,
+                                 nullptr),
+                  0);
+        ASSERT_EQ(store::step(statement), store::db_row);
+        const char* first = store::column_by_name(statement, "name");
+        const char* second = store::column_by_name(statement, "name");
+        ASSERT_TRUE(first && second);
+        EXPECT_NE(first, second);
+        EXPECT_STREQ(first, "admin");
+        EXPECT_STREQ(second, "admin");
+        EXPECT_STREQ(store::column_by_name(statement, "date_e"), "error"); // NULL
+        EXPECT_STREQ(store::column_by_name(statement, "missing"), "error");
+        EXPECT_EQ(store::step(statement), store::db_done);
+        EXPECT_EQ(store::finalize(statement), 0);
+
+        // Texts of one statement beyond its first 8192 bytes all stay intact until finalize;
+        // a single text too big for the reply buffer is refused and the link stays in step.
+        auto run = [](const std::string& text) {
+            store::DbStatement* s = nullptr;
+            EXPECT_EQ(store::prepare(store::db_handle, text.c_str(), int(text.size()), &s,
+                                     nullptr),
+                      0)
+                << text;
+            const int rc = store::step(s);
+            store::finalize(s);
+            return rc;
+        };
+        EXPECT_EQ(run("create table notes (n integer, t text)"), store::db_done);
+        EXPECT_EQ(run("insert into notes values (1, printf('%.3000c', 'a')), (2, printf('%.3000c', "
+                      "'b')), (3, printf('%.3000c', 'c')), (4, printf('%.9000c', 'd'))"),
+                  store::db_done);
+        const std::string select = "select t from notes order by n";
+        ASSERT_EQ(store::prepare(store::db_handle, select.c_str(), int(select.size()), &statement,
+                                 nullptr),
+                  0);
+        std::vector<const char*> texts;
+        for (int row = 0; row < 3; ++row) {
+            ASSERT_EQ(store::step(statement), store::db_row);
+            texts.push_back(store::column_by_name(statement, "t"));
+        }
+        ASSERT_EQ(store::step(statement), store::db_row);
+        EXPECT_EQ(store::column_by_name(statement, "t"), nullptr);
+        EXPECT_EQ(store::step(statement), store::db_done);
+        for (int row = 0; row < 3; ++row)
+            EXPECT_EQ(std::string(texts[row]), std::string(3000, char('a' + row)));
+        EXPECT_EQ(store::finalize(statement), 0);
+
+        const std::string wrong = "selec nonsense";
+        statement = nullptr;
+        EXPECT_NE(store::prepare(store::db_handle, wrong.c_str(), int(wrong.size()), &statement,
+                                 nullptr),
+                  0);
+        EXPECT_EQ(statement, nullptr);
+        EXPECT_EQ(store::finalize(statement), 0);
+    });
+    EXPECT_EQ(query("select n, length(t) from notes order by n"),
+              (testing_support::Rows{{"1", "3000"}, {"2", "3000"}, {"3", "3000"}, {"4", "9000"}}));
+    EXPECT_EQ(remote_testing::stop_server_process(&server), 0);
+}
+
+// Selects the line text of list control in dialog; false when it is not there.
+bool select_text(platform::Window dialog, int control, const std::string& text)
+{
+    const std::vector<std::string> lines = lines_of(dialog, control);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (lines[i] == text)
+            return select_line(dialog, control, static_cast<int>(i));
+    return false;
+}
+
+void close_forms(platform::Window main)
+{
+    const std::vector<platform::Window> dialogs = open_dialogs();
+    for (auto it = dialogs.rbegin(); it != dialogs.rend(); ++it)
+        if (*it != main)
+            press_escape(*it);
+}
+
+TEST_F(RemoteClient, ADayAtTheDeskThroughTheDialogsLandsInTheServersFile)
+{
+    using Texts = std::vector<std::string>;
+    start_client_of_server();
+    log_in("admin", "admin");
+    ASSERT_EQ(box_texts(), Texts{});
+
+    // A ticket group that takes tickets, made and linked to admin through the subject forms.
+    click(main, 1006);
+    platform::Window list = find_dialog(106);
+    ASSERT_NE(list, nullptr);
+    click(list, 1301);
+    platform::Window form = find_dialog(107);
+    ASSERT_NE(form, nullptr);
+    type_text(form, 100, "Front desk");
+    click(form, 1304);
+    close_forms(main);
+    click(main, 1006);
+    list = find_dialog(106);
+    ASSERT_TRUE(select_text(list, 100, "Front desk"));
+    click(list, 1302);
+    platform::Window update = find_dialog(108);
+    ASSERT_NE(update, nullptr);
+    select_entry(update, 104, 4); // TicketGroup
+    click(update, 1305);
+    ASSERT_TRUE(select_text(list, 100, "Front desk"));
+    click(list, 1302);
+    update = find_dialog(108);
+    click(update, 1308);
+    platform::Window extra = find_dialog(112);
+    ASSERT_NE(extra, nullptr);
+    type_text(extra, 118, "1");
+    click(extra, 1315);
+    close_forms(main);
+
+    click(main, 1006);
+    list = find_dialog(106);
+    ASSERT_TRUE(select_text(list, 100, "admin"));
+    click(list, 1302);
+    update = find_dialog(108);
+    click(update, 1307);
+    platform::Window links = find_dialog(111);
+    ASSERT_NE(links, nullptr);
+    click(links, 1316);
+    ASSERT_TRUE(select_text(links, 101, "Front desk"));
+    select_line(links, 103, 2); // Relation
+    type_text(links, 102, "Member");
+    click(links, 1310);
+    EXPECT_EQ(lines_of(links, 100), Texts{"Member\tRelation\tFront desk\t"});
+    close_forms(main);
+    EXPECT_EQ(box_texts(), Texts{});
+    EXPECT_EQ(query("select role, ac1 from person where name='Front desk'"),
+              (testing_support::Rows{{"5", "1"}}));
+
+    // The group shows after a new login; a ticket is created, seen, saved and searched.
+    log_in("admin", "admin");
+    EXPECT_EQ(lines_of(main, 100), Texts{"Front desk"});
+    click(main, 1002);
+    platform::Window ticket = find_dialog(102);
+    ASSERT_NE(ticket, nullptr);
+    type_text(ticket, 102, "Reception");
+    type_text(ticket, 103, "Printer jam");
+    type_text(ticket, 105, "new");
+    type_text(ticket, 106, "Paper stuck in tray 2");
+    click(ticket, 1208);
+    EXPECT_EQ(find_dialog(102), nullptr);
+    EXPECT_EQ(query("select customer, subject, state from ticket"),
+              (testing_support::Rows{{"Reception", "Printer jam", "new"}}));
+    ASSERT_EQ(lines_of(main, 101).size(), 1u);
+
+    select_line(main, 101, 0);
+    click(main, 1003);
+    ticket = find_dialog(102);
+    ASSERT_NE(ticket, nullptr);
+    EXPECT_EQ(text_of(ticket, 103), "Printer jam");
+    EXPECT_EQ(text_of(ticket, 106), "Paper stuck in tray 2");
+    type_text(ticket, 105, "waiting for toner");
+    click(ticket, 1208);
+    EXPECT_EQ(find_dialog(102), nullptr);
+    EXPECT_EQ(query("select state from ticket where enddate is null"),
+              (testing_support::Rows{{"waiting for toner"}}));
+
+    click(main, 1001);
+    platform::Window search = find_dialog(103);
+    ASSERT_NE(search, nullptr);
+    type_text(search, 103, "Printer");
+    click(search, 1050);
+    // Both versions of the ticket, the saved one and the one it replaced.
+    const Texts found = lines_of(main, 101);
+    EXPECT_EQ(found.size(), query("select id from ticket where subject like 'Printer%'").size());
+    for (const std::string& line : found)
+        EXPECT_NE(line.find("Printer jam"), std::string::npos);
+    EXPECT_EQ(box_texts(), Texts{});
+}
+
+TEST_F(RemoteClient, WithoutAServerTheLoginSaysServerConnectionError)
+{
+    start("client 127.0.0.1:" + std::to_string(remote_testing::free_port()));
+    EXPECT_TRUE(box_texts().empty()) << "an unreachable server is not reported at start-up";
+    log_in("admin", "admin");
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"Server connection error"});
+    EXPECT_EQ(find_dialog(101), nullptr);
+}
+
+TEST_F(RemoteClient, AServerWithoutDisplayStopsOnRequestAndNamesAPortItCannotHave)
+{
+    remote_testing::create_database_in(home);
+    ASSERT_TRUE(remote_testing::start_server_process(home, &server));
+    const std::string port = std::to_string(server.port);
+
+    // A second server on the same port says so and ends.
+    const std::string other = home + "/other";
+    std::filesystem::create_directories(other);
+    ServerProcess second;
+    ASSERT_TRUE(remote_testing::spawn_server_process(other, server.port, &second));
+    EXPECT_EQ(remote_testing::wait_for_exit(&second, 10000), 1);
+    EXPECT_NE(file_text(other + "/server.err").find("Server cannot listen on port " + port),
+              std::string::npos);
+
+    // So does a desktop instance, once, with a box; it goes on as a standalone instance.
+    start("server " + port);
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"Server cannot listen on port " + port});
+    log_in("admin", "admin");
+    EXPECT_TRUE(box_texts().empty());
+
+    // The first server is still serving; a stop request ends it with its database closed.
+    const platform::Socket client = remote_testing::connect_raw(server.port);
+    const remote_testing::Reply reply =
+        remote_testing::ask(client, 'J', 0, "select count(*) as c from person");
+    EXPECT_GT(reply.value, 0);
+    platform::close_socket(client);
+    EXPECT_EQ(remote_testing::stop_server_process(&server), 0);
+    EXPECT_FALSE(std::filesystem::exists(database + "-journal"));
+    EXPECT_EQ(query("select name from person"), testing_support::Rows{{"admin"}});
+}
+
+} // namespace

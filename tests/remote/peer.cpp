@@ -1,0 +1,212 @@
+// The test peers: raw wire-format clients and server processes of the program.
+#include "tests/remote/peer.h"
+
+#include "platform/platform.h"
+#include "store/db_driver.h"
+#include "store/schema.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <algorithm>
+
+#ifndef VENDREL_SERVER_PROGRAM
+#error "VENDREL_SERVER_PROGRAM names the program the end-to-end tests run as a server"
+#endif
+
+namespace remote_testing {
+
+int free_port()
+{
+    const platform::Socket listener = platform::listen_socket(0, 1);
+    const int port = platform::socket_port(listener);
+    platform::close_socket(listener);
+    return port;
+}
+
+platform::Socket connect_raw(int port)
+{
+    const platform::Socket socket = platform::connect_socket("127.0.0.1", port, 3000);
+    if (socket != platform::invalid_socket)
+        platform::set_socket_no_delay(socket);
+    return socket;
+}
+
+std::string request_bytes(int operation_byte, int value, const std::string& payload,
+                          int sequence)
+{
+    const int length = static_cast<int>(payload.size()) + 4;
+    std::string bytes = {char(sequence >> 8), char(sequence), 0, 0, char(length >> 8),
+                         char(length), 0, char(operation_byte), char(value >> 8), char(value)};
+    return bytes + payload;
+}
+
+bool send_all(platform::Socket socket, const std::string& bytes)
+{
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const int count = platform::send_socket(socket, bytes.data() + sent,
+                                                static_cast<int>(bytes.size() - sent));
+        if (count <= 0)
+            return false;
+        sent += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+std::string read_exactly(platform::Socket socket, int size, int timeout_ms)
+{
+    std::string bytes;
+    const int64_t end = platform::monotonic_ms() + timeout_ms;
+    char buffer[4096];
+    while (static_cast<int>(bytes.size()) < size) {
+        const int64_t left = end - platform::monotonic_ms();
+        if (left <= 0)
+            break;
+        platform::SocketPoll entry{socket, platform::socket_readable, 0};
+        if (platform::poll_sockets(&entry, 1, static_cast<int>(left)) <= 0)
+            continue;
+        const int wanted = std::min<int>(size - static_cast<int>(bytes.size()), sizeof buffer);
+        const int count = platform::receive_socket(socket, buffer, wanted);
+        if (count <= 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+    return bytes;
+}
+
+Reply read_reply(platform::Socket socket, int timeout_ms)
+{
+    Reply reply;
+    reply.header = read_exactly(socket, 10, timeout_ms);
+    if (reply.header.size() != 10)
+        return reply;
+    const auto byte = [&](int i) { return static_cast<unsigned char>(reply.header[i]); };
+    const int length = (byte(4) << 8) | byte(5);
+    reply.operation_byte = byte(7);
+    reply.value = (byte(8) << 8) | byte(9);
+    const int size = length > 4 ? length - 4 : 0;
+    reply.payload = read_exactly(socket, size, timeout_ms);
+    reply.complete = static_cast<int>(reply.payload.size()) == size;
+    return reply;
+}
+
+Reply ask(platform::Socket socket, int operation_byte, int value, const std::string& payload)
+{
+    if (!send_all(socket, request_bytes(operation_byte, value, payload)))
+        return Reply{};
+    return read_reply(socket);
+}
+
+void create_database_in(const std::string& home)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+        int status = store::bind_local_driver("data_vendrel.dat") == 0 ? 0 : 1;
+        store::db_driver.column_by_name = store::local_column_by_name;
+        if (status == 0 && store::create_schema(nullptr, "admin") != 0)
+            status = 2;
+        store::close(store::db_handle);
+        _exit(status);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        std::abort();
+}
+
+bool spawn_server_process(const std::string& home, int port, ServerProcess* server)
+{
+    const std::string port_text = std::to_string(port);
+    const std::string error_file = home + "/server.err";
+    const pid_t child = fork();
+    if (child == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM); // never outlive a test that failed half-way
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+        // No display: the program serves without windows.
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        unsetenv("QT_QPA_PLATFORM");
+        const int fd = open(error_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd >= 0)
+            dup2(fd, 2);
+        execl(VENDREL_SERVER_PROGRAM, VENDREL_SERVER_PROGRAM, "server", port_text.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    server->pid = child;
+    server->port = port;
+    return child > 0;
+}
+
+bool start_server_process(const std::string& home, int port, ServerProcess* server)
+{
+    if (!spawn_server_process(home, port, server))
+        return false;
+    const pid_t child = server->pid;
+    const int64_t end = platform::monotonic_ms() + 10000;
+    while (platform::monotonic_ms() < end) {
+        int status = 0;
+        if (waitpid(child, &status, WNOHANG) == child) {
+            server->pid = -1;
+            server->exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return false;
+        }
+        const platform::Socket probe = connect_raw(port);
+        if (probe != platform::invalid_socket) {
+            platform::close_socket(probe);
+            return true;
+        }
+        platform::sleep_ms(20);
+    }
+    stop_server_process(server, 1000);
+    return false;
+}
+
+bool start_server_process(const std::string& home, ServerProcess* server)
+{
+    for (int attempt = 0; attempt < 5; ++attempt)
+        if (start_server_process(home, free_port(), server))
+            return true;
+    return false;
+}
+
+int wait_for_exit(ServerProcess* server, int timeout_ms)
+{
+    if (server->pid <= 0)
+        return -1;
+    const int64_t end = platform::monotonic_ms() + timeout_ms;
+    int status = 0;
+    for (;;) {
+        const pid_t done = waitpid(server->pid, &status, WNOHANG);
+        if (done == server->pid)
+            break;
+        if (done < 0 || platform::monotonic_ms() >= end) {
+            kill(server->pid, SIGKILL);
+            waitpid(server->pid, &status, 0);
+            server->pid = -1;
+            return -1;
+        }
+        platform::sleep_ms(10);
+    }
+    server->pid = -1;
+    server->exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return server->exit_status;
+}
+
+int stop_server_process(ServerProcess* server, int timeout_ms)
+{
+    if (server->pid <= 0)
+        return -1;
+    kill(server->pid, SIGTERM);
+    return wait_for_exit(server, timeout_ms);
+}
+
+} // namespace remote_testing
