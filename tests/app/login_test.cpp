@@ -117,7 +117,7 @@ TEST_F(Login, EveryRefusalOfTheLoginTable)
     add_person("ann", "secret");
     add_person("O'Brien", "pw");
     add_person("gone", "pw", "1", "'2026-02-01 00:00:00'");
-    add_person("Acme", "pw", "2");
+    add_person("Brightwell", "pw", "2");
     add_person("nopass", nullptr);
     add_person("norole", "pw", "NULL");
 
@@ -135,7 +135,7 @@ TEST_F(Login, EveryRefusalOfTheLoginTable)
         {"ann", "wrong", {"Wrong username/password"}, true, 1},
         {"nobody", "x", {"Unknown user"}, true, 1},
         {"gone", "pw", {"Unknown user"}, true, 1},
-        {"Acme", "pw", {"Unknown user"}, true, 1},
+        {"Brightwell", "pw", {"Unknown user"}, true, 1},
         {"ANN", "secret", {"Unknown user"}, true, 1},
         {"x' or '1'='1", "x", {"Unknown user"}, true, 1},
         {"nopass", "", {nopass_statement}, true, 1},

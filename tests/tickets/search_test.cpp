@@ -26,7 +26,7 @@ protected:
         execute("update ticket set date_e='2026-03-07 00:00:00' where id=" +
                 std::to_string(removed));
         later = add_ticket(group, "ZZZ", "2026-04-01 10:00:00", "Mouse", "broken");
-        execute("update ticket set customer='Acme' where id=" + std::to_string(later));
+        execute("update ticket set customer='Brightwell' where id=" + std::to_string(later));
         relog();
         window = open_search();
         ASSERT_NE(window, nullptr);

@@ -1,0 +1,89 @@
+// The real program on the Qt backend, the same short scenario the headless tests run: on an
+// empty database admin's first login creates it; once admin belongs to a ticket group, the
+// next login fills the main window's group box; Quit ends the program with 0. The dialog
+// stack follows the login dialog throughout.
+#include "app/dialogs.h"
+#include "app/startup.h"
+#include "tests/qt/program.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QIcon>
+
+namespace {
+
+class QtProgram : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        home = program::make_home();
+        ASSERT_FALSE(home.empty());
+        database = program::database_in(home);
+    }
+    void TearDown() override
+    {
+        gui::reset();
+        program::remove_home(home);
+    }
+
+    std::string home;
+    std::string database;
+};
+
+std::vector<int> stack()
+{
+    return std::vector<int>(app::dialog_stack.ids, app::dialog_stack.ids + app::dialog_stack.count);
+}
+
+std::vector<std::string> box_texts()
+{
+    std::vector<std::string> texts;
+    for (const qt_backend::ShownBox& box : qt_backend::take_boxes())
+        texts.push_back(box.text);
+    return texts;
+}
+
+} // namespace
+
+TEST_F(QtProgram, AdminCreatesTheDatabaseAndSeesTheGroupBoxFilled)
+{
+    using program::then;
+    std::vector<gui::Step> steps =
+        then({gui::wait_for(100)}, program::log_in("admin", "admin", 2, [] {
+                 EXPECT_EQ(stack(), (std::vector<int>{100, 101}));
+                 EXPECT_EQ(gui::focused(qt_backend::find_dialog(101)), 102);
+             }));
+    steps = then(steps, {gui::once([&] {
+                     EXPECT_EQ(stack(), std::vector<int>{100});
+                     EXPECT_EQ(box_texts(), (std::vector<std::string>{
+                                                "Generate new Database - no table for users found",
+                                                "Generating new Database done"}));
+                     EXPECT_EQ(qt_backend::find_dialog(101), nullptr);
+                     EXPECT_EQ(platform::combo_count(qt_backend::find_dialog(100), 100), 0);
+                     ASSERT_TRUE(program::execute(
+                         database, "insert into person (name,role,ac1,date_b) values "
+                                   "('Front desk',5,'1','2026-01-01 00:00:00');"
+                                   "insert into subjectlink (personid,personid2,linklevelkind,"
+                                   "date_b) values (1,2,3,'2026-01-01 00:00:00')"));
+                 })});
+    steps = then(steps, program::log_in("admin", "admin"));
+    steps = then(steps, {gui::once([] {
+                     platform::Window main = qt_backend::find_dialog(100);
+                     EXPECT_TRUE(box_texts().empty());
+                     EXPECT_EQ(qt_backend::find_dialog(101), nullptr);
+                     auto* groups = qobject_cast<QComboBox*>(gui::widget(main, 100));
+                     ASSERT_NE(groups, nullptr);
+                     ASSERT_EQ(groups->count(), 1);
+                     EXPECT_EQ(groups->itemText(0), "Front desk");
+                     QWidget* window = qt_backend::dialog_widget(main);
+                     EXPECT_TRUE(window->isVisible());
+                     EXPECT_EQ(window->windowTitle(), "Vendrel");
+                     EXPECT_FALSE(window->windowIcon().isNull());
+                     gui::click(main, 2);
+                 })});
+    gui::play(steps);
+    EXPECT_EQ(app::program_entry(""), 0);
+    EXPECT_EQ(stack(), std::vector<int>{100}); // the bottom entry is never popped
+    EXPECT_TRUE(gui::script_done());
+    EXPECT_TRUE(qt_backend::open_dialogs().empty());
+}
