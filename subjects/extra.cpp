@@ -63,18 +63,10 @@ constexpr const char* last_column = "hobbies";
 void load_subject_extra(platform::Window dialog)
 {
     std::string name;
-    if (current_subject_name(dialog, &name) < 0)
-        return;
-    const std::string sql = store::sql_format(
-        "SELECT * from person where name ='%s' and date_e is null", store::sql_quote(name).c_str());
     store::DbStatement* statement = nullptr;
-    if (prepare_reported(dialog, sql, select_failure, &statement) < 0)
+    if (open_current_subject_row(dialog, "SELECT * from person where name ='%s' and date_e is null",
+                                 &name, &statement) < 0)
         return;
-    if (store::step(statement) != store::db_row) {
-        platform::message_box(dialog, text::no_person_found);
-        store::finalize(statement);
-        return;
-    }
     for (const ExtraField& field : extra_fields)
         if (const char* value = store::column_by_name(statement, field.column))
             platform::set_item_text(dialog, field.control, value);

@@ -2,6 +2,7 @@
 #include "subjects/statements.h"
 
 #include "store/sql.h"
+#include "subjects/subject_list.h"
 
 namespace subjects {
 
@@ -64,6 +65,23 @@ int first_id(platform::Window owner, const std::string& sql, const char* prepare
         platform::message_box(owner, no_row);
     store::finalize(statement);
     return id;
+}
+
+int open_current_subject_row(platform::Window dialog, const char* select_format,
+                             std::string* name, store::DbStatement** statement)
+{
+    if (current_subject_name(dialog, name) < 0)
+        return -1;
+    const std::string sql = store::sql_format(select_format, store::sql_quote(*name).c_str());
+    if (prepare_reported(dialog, sql, select_failure, statement) < 0)
+        return -1;
+    if (store::step(*statement) != store::db_row) {
+        platform::message_box(dialog, text::no_person_found);
+        store::finalize(*statement);
+        *statement = nullptr;
+        return -1;
+    }
+    return 0;
 }
 
 } // namespace subjects
