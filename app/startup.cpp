@@ -131,7 +131,8 @@ int serve_without_windows(const char* command_line)
         return 1;
     }
     if (remote::start_server(startup_options.listen_port) < 0) {
-        std::fprintf(stderr, "vendrel: %s\n", listen_error_text(startup_options.listen_port).c_str());
+        std::fprintf(stderr, "vendrel: %s\n",
+                     listen_error_text(startup_options.listen_port).c_str());
         store::close(store::db_handle);
         return 1;
     }

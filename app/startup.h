@@ -10,8 +10,8 @@ namespace app {
 
 // Written only by parse_command_line before the main dialog opens; read-only afterwards.
 struct StartupOptions {
-    int client_mode = 0;      // 0 not a client, 1 default host, 2 host given
-    std::string remote_host;  // empty: absent
+    int client_mode = 0;     // 0 not a client, 1 default host, 2 host given
+    std::string remote_host; // empty: absent
     int remote_port = -1;
     bool server_mode = false;
     int listen_port = -1;

@@ -187,9 +187,9 @@ void busy_client(int port, int seed, std::atomic<int>* go, std::vector<double>* 
     while (go->load() == 0)
         std::this_thread::yield();
     for (int i = seed; go->load() == 1; i += busy_clients) {
-        const int number = exchange(remote::op_prepare, 0,
-                                    "select * from ticket where id=" +
-                                        std::to_string(1 + i % ticket_count));
+        const int number =
+            exchange(remote::op_prepare, 0,
+                     "select * from ticket where id=" + std::to_string(1 + i % ticket_count));
         if (number <= 0)
             break;
         exchange(remote::op_step, number, "");

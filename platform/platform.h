@@ -22,7 +22,7 @@ constexpr unsigned msg_init_dialog = 0x0110;  // lparam: the init parameter
 constexpr unsigned msg_command = 0x0111;      // wparam: notification << 16 | control id
 
 // Notification codes carried in the high word of a command's wparam.
-constexpr unsigned notify_clicked = 0;         // push button pressed
+constexpr unsigned notify_clicked = 0;          // push button pressed
 constexpr unsigned notify_selection_change = 1; // list or combo selection changed
 constexpr unsigned notify_double_click = 2;     // list line double-clicked
 constexpr unsigned notify_edit_change = 0x0300; // edit text changed
@@ -42,8 +42,7 @@ constexpr unsigned button_style_flat = 0x80;
 // The dialog procedure. For msg_command, lparam is non-zero when a control sent the
 // command and zero for keyboard commands (Enter, Escape). Returns non-zero when handled;
 // for msg_vkey_to_item it returns the line to move to, or -1 to leave the key to the list.
-using DialogProc = intptr_t (*)(Window dialog, unsigned message, uintptr_t wparam,
-                                intptr_t lparam);
+using DialogProc = intptr_t (*)(Window dialog, unsigned message, uintptr_t wparam, intptr_t lparam);
 
 inline uintptr_t make_command(int control_id, unsigned notification)
 {

@@ -26,8 +26,8 @@ struct RemoteStatement {
     int remote_handle = 0; // the server's number, 1..65535
     int valid = 0;         // 1 while the statement may be used
     char* text_area = nullptr;
-    int used = 0;          // bytes of the current area given out
-    int area_size = 0;     // size of the current area
+    int used = 0;                 // bytes of the current area given out
+    int area_size = 0;            // size of the current area
     char** older_areas = nullptr; // full areas, kept until finalize
     int older_count = 0;
 };

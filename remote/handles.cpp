@@ -5,7 +5,6 @@
 
 #include "remote/tick_clock.h"
 
-
 namespace remote {
 
 HandleTable handle_table;

@@ -30,9 +30,9 @@ constexpr int handle_taken = 1;
 // newest). Entries are never released while the process runs.
 struct HandleTable {
     HandleEntry* anchor = nullptr;
-    StatementHandle handle_counter = 1; // the last number given to a new entry
-    int ring_full_count = 0;            // allocations that found no free entry
-    int free_count = 0;                 // entries in state free, to spare a walk
+    StatementHandle handle_counter = 1;  // the last number given to a new entry
+    int ring_full_count = 0;             // allocations that found no free entry
+    int free_count = 0;                  // entries in state free, to spare a walk
     std::vector<HandleEntry*> by_number; // by_number[n] is the entry of number n
 };
 

@@ -74,8 +74,8 @@ void reply_text(int slot, const WireMessage& request, const char* text)
         text = error_text;
         size = std::strlen(text);
     }
-    send_reply(client_slots[slot].socket, request.operation, request.value,
-               static_cast<int>(size), text);
+    send_reply(client_slots[slot].socket, request.operation, request.value, static_cast<int>(size),
+               text);
 }
 
 // One pass: waits for readiness, takes new clients, reads what the ready ones sent, and

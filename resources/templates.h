@@ -15,19 +15,19 @@ enum class ControlKind {
 // Control styles that change behaviour or look.
 enum ControlStyle : unsigned {
     style_none = 0,
-    style_read_only = 1u << 0,        // edit: the user cannot change it
-    style_password = 1u << 1,         // edit: typed characters hidden
-    style_multi_line = 1u << 2,       // edit: several lines, Enter starts a new line
-    style_sorted = 1u << 3,           // list: keeps its lines sorted
-    style_notify = 1u << 4,           // list: tells the dialog of selection changes and double-clicks
-    style_wants_keys = 1u << 5,       // list: the dialog is asked about arrow keys
-    style_default_button = 1u << 6,   // push button: Enter presses it when no button has focus
-    style_no_tab_stop = 1u << 7,      // not reached with the Tab key
-    style_caption_lines = 1u << 8,    // push button: caption wraps onto several lines
-    style_horizontal_scroll = 1u << 9,// edit: scrolls horizontally instead of stopping
-    style_vertical_scroll = 1u << 10, // list, combo or multi-line edit: vertical scroll bar
-    style_tab_stops = 1u << 11,       // list: tab characters move to its tab stops
-    style_border = 1u << 12,          // list: drawn with a border
+    style_read_only = 1u << 0,      // edit: the user cannot change it
+    style_password = 1u << 1,       // edit: typed characters hidden
+    style_multi_line = 1u << 2,     // edit: several lines, Enter starts a new line
+    style_sorted = 1u << 3,         // list: keeps its lines sorted
+    style_notify = 1u << 4,         // list: tells the dialog of selection changes and double-clicks
+    style_wants_keys = 1u << 5,     // list: the dialog is asked about arrow keys
+    style_default_button = 1u << 6, // push button: Enter presses it when no button has focus
+    style_no_tab_stop = 1u << 7,    // not reached with the Tab key
+    style_caption_lines = 1u << 8,  // push button: caption wraps onto several lines
+    style_horizontal_scroll = 1u << 9, // edit: scrolls horizontally instead of stopping
+    style_vertical_scroll = 1u << 10,  // list, combo or multi-line edit: vertical scroll bar
+    style_tab_stops = 1u << 11,        // list: tab characters move to its tab stops
+    style_border = 1u << 12,           // list: drawn with a border
 };
 
 // One control, positions and sizes in dialog units.

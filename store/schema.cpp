@@ -29,6 +29,7 @@ struct Failure {
     Report report;
 };
 
+// clang-format off
 constexpr const char* person_columns[] = {
     "code", "name", "password", "telephonenumber", "mobilenumber", "smsnumber", "email",
     "firstname", "surname", "title", "gender", "birthdate", "anniversary", "knownfrom",
@@ -37,19 +38,20 @@ constexpr const char* person_columns[] = {
     "telephonenumberc", "mobilenumberp", "mobilenumberc", "faxnumberp", "faxnumberc",
     "address", "subaddress", "place", "pnumber", "ac1", "ac2", "ac3", "ac4", "gen1", "gen2",
     "gen3", "gen4", "description", "role", "date_b", "date_e"};
+// clang-format on
 static_assert(sizeof person_columns / sizeof person_columns[0] == 47, "person has 48 columns");
 
 constexpr const char* subjectlink_columns[] = {
-    "code", "begindate", "enddate", "personid", "personid2", "linklevelkind", "reason",
-    "description", "date_b", "date_e"};
+    "code",          "begindate", "enddate",     "personid", "personid2",
+    "linklevelkind", "reason",    "description", "date_b",   "date_e"};
 
 constexpr const char* ticket_columns[] = {
-    "code", "state", "personid_c", "customer", "subject", "description", "personid_u",
-    "personid_t", "actions", "begindate", "enddate", "date_b", "date_e"};
+    "code",       "state",   "personid_c", "customer", "subject", "description", "personid_u",
+    "personid_t", "actions", "begindate",  "enddate",  "date_b",  "date_e"};
 
 bool is_integer_column(const char* name)
 {
-    static const std::string integers[] = {"role", "personid", "personid2", "linklevelkind",
+    static const std::string integers[] = {"role",       "personid",   "personid2", "linklevelkind",
                                            "personid_c", "personid_u", "personid_t"};
     for (const std::string& column : integers)
         if (column == name)

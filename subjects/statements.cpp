@@ -67,8 +67,8 @@ int first_id(platform::Window owner, const std::string& sql, const char* prepare
     return id;
 }
 
-int open_current_subject_row(platform::Window dialog, const char* select_format,
-                             std::string* name, store::DbStatement** statement)
+int open_current_subject_row(platform::Window dialog, const char* select_format, std::string* name,
+                             store::DbStatement** statement)
 {
     if (current_subject_name(dialog, name) < 0)
         return -1;

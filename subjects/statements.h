@@ -47,7 +47,7 @@ int first_id(platform::Window owner, const std::string& sql, const char* prepare
 // Shows why when there is no subject, the statement cannot be prepared or finds no row,
 // and returns -1; otherwise 0 with *name the subject's name and *statement on its row,
 // which the caller finalizes.
-int open_current_subject_row(platform::Window dialog, const char* select_format,
-                             std::string* name, store::DbStatement** statement);
+int open_current_subject_row(platform::Window dialog, const char* select_format, std::string* name,
+                             store::DbStatement** statement);
 
 } // namespace subjects

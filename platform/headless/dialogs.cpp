@@ -369,8 +369,8 @@ int message_box(Window owner, const std::string& text, const char* caption, Butt
     }
     if (buttons == Buttons::ok)
         answer = answer_ok;
-    b.boxes.push_back({owner, dialog_template(owner), text, caption ? caption : text, buttons,
-                       answer});
+    b.boxes.push_back(
+        {owner, dialog_template(owner), text, caption ? caption : text, buttons, answer});
     return answer;
 }
 

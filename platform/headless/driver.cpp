@@ -49,8 +49,7 @@ using Plan = std::vector<Send>;
 
 Send command(int control_id, unsigned notification, intptr_t from_control = 1)
 {
-    return {platform::msg_command, platform::make_command(control_id, notification),
-            from_control};
+    return {platform::msg_command, platform::make_command(control_id, notification), from_control};
 }
 
 int index_of(Window dialog, const Control* control)

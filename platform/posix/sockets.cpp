@@ -134,7 +134,8 @@ int set_socket_no_delay(Socket socket)
 
 int send_socket(Socket socket, const void* bytes, int length)
 {
-    const ssize_t sent = ::send(descriptor(socket), bytes, static_cast<size_t>(length), MSG_NOSIGNAL);
+    const ssize_t sent =
+        ::send(descriptor(socket), bytes, static_cast<size_t>(length), MSG_NOSIGNAL);
     if (sent >= 0)
         return static_cast<int>(sent);
     return would_block(errno) ? socket_would_block : socket_error;

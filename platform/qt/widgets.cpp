@@ -14,8 +14,7 @@ using namespace resources;
 
 DialogWindow::DialogWindow(WindowRecord* record, QWidget* parent)
     : QWidget(parent, Qt::Dialog), record_(record)
-{
-}
+{}
 
 void DialogWindow::keyPressEvent(QKeyEvent* event)
 {
@@ -62,8 +61,7 @@ void DialogWindow::closeEvent(QCloseEvent* event)
 
 ListBox::ListBox(WindowRecord* record, const ControlRecord& control, QWidget* parent)
     : QListWidget(parent), record_(record), id_(control.id), style_(control.style)
-{
-}
+{}
 
 int ListBox::next_stop(int x) const
 {

@@ -30,7 +30,7 @@ int logged_in_person()
 }
 
 class Login : public Scenario {
-protected:
+  protected:
     // A person row written the way another tool would, with the password's digest.
     void add_person(const std::string& name, const char* password, const char* role = "1",
                     const char* removed = "NULL")
@@ -39,8 +39,8 @@ protected:
         std::string quoted;
         for (char c : name)
             quoted += c == '\'' ? std::string("''") : std::string(1, c);
-        execute("INSERT INTO person (name,password,role,date_b,date_e) values ('" + quoted +
-                "'," + digest + "," + role + ",'2026-01-01 00:00:00'," + removed + ")");
+        execute("INSERT INTO person (name,password,role,date_b,date_e) values ('" + quoted + "'," +
+                digest + "," + role + ",'2026-01-01 00:00:00'," + removed + ")");
     }
 };
 
@@ -49,9 +49,9 @@ TEST_F(Login, FirstAdministratorLoginCreatesTheDatabase)
     start();
     const std::time_t before = std::time(nullptr);
     platform::Window login = log_in("admin", "");
-    EXPECT_EQ(box_texts(), (std::vector<std::string>{
-                               "Generate new Database - no table for users found",
-                               "Generating new Database done"}));
+    EXPECT_EQ(box_texts(),
+              (std::vector<std::string>{"Generate new Database - no table for users found",
+                                        "Generating new Database done"}));
     EXPECT_EQ(find_dialog(101), nullptr);
     (void)login;
     EXPECT_EQ(logged_in_person(), 1);
@@ -74,11 +74,10 @@ TEST_F(Login, FirstAdministratorLoginCreatesTheDatabase)
               "CREATE TABLE subjectlink (id integer primary key,code text,begindate text,"
               "enddate text,personid integer,personid2 integer,linklevelkind integer,"
               "reason text,description text,date_b text,date_e text)");
-    EXPECT_EQ(tables[3][1],
-              "CREATE TABLE ticket (id integer primary key,code text,state text,"
-              "personid_c integer,customer text,subject text,description text,"
-              "personid_u integer,personid_t integer,actions text,begindate text,"
-              "enddate text,date_b text,date_e text)");
+    EXPECT_EQ(tables[3][1], "CREATE TABLE ticket (id integer primary key,code text,state text,"
+                            "personid_c integer,customer text,subject text,description text,"
+                            "personid_u integer,personid_t integer,actions text,begindate text,"
+                            "enddate text,date_b text,date_e text)");
 
     EXPECT_EQ(query("select id, version from vendrelversion"), (Rows{{"1", "1.1"}}));
     const Rows admin = query("select id, name, password, role, date_b, date_e from person");
@@ -199,9 +198,9 @@ TEST_F(Login, AnAdministratorLoginResumesACreationThatFailed)
     execute("drop view person");
     press_escape(find_dialog(101));
     log_in("admin", "pw");
-    EXPECT_EQ(box_texts(), (std::vector<std::string>{
-                               "Generate new Database - no table for users found",
-                               "Generating new Database done"}));
+    EXPECT_EQ(box_texts(),
+              (std::vector<std::string>{"Generate new Database - no table for users found",
+                                        "Generating new Database done"}));
     EXPECT_EQ(logged_in_person(), 1);
     EXPECT_EQ(query("select count(*) from vendrelversion"), (Rows{{"1"}}));
     EXPECT_EQ(query("select id, name from person"), (Rows{{"1", "admin"}}));

@@ -96,7 +96,8 @@ struct Ticket {
 const Ticket tickets[] = {
     {"Reception", "Printer on 2nd floor jams", "new",
      "The printer by the stairs jams on every second page.\r\nToner was changed on Monday.", 0},
-    {"Accounts", "No mail since 9 o'clock", "waiting", "The mail program says the server is offline.", 0},
+    {"Accounts", "No mail since 9 o'clock", "waiting",
+     "The mail program says the server is offline.", 0},
     {"Warehouse", "Scanner battery worn out", "ordered", "Handheld scanner 3 lasts an hour.", 1},
     {"Sales", "New starter needs a badge", "new", "Dan Evans starts on the 1st.", 0},
 };

@@ -18,7 +18,7 @@ using namespace headless;
 using remote_testing::ServerProcess;
 
 class RemoteClient : public testing_support::Scenario {
-protected:
+  protected:
     void TearDown() override
     {
         testing_support::Scenario::TearDown();
@@ -56,9 +56,8 @@ TEST_F(RemoteClient, LogsInAndRunsStatementsOnTheServersDatabase)
     on_program_thread([&] {
         store::DbStatement* statement = nullptr;
         const std::string sql = "select name, date_e from person where id=1";
-        ASSERT_EQ(store::prepare(store::db_handle, sql.c_str(), int(sql.size()), &statement,
-                                 nullptr),
-                  0);
+        ASSERT_EQ(
+            store::prepare(store::db_handle, sql.c_str(), int(sql.size()), &statement, nullptr), 0);
         ASSERT_EQ(store::step(statement), store::db_row);
         const char* first = store::column_by_name(statement, "name");
         const char* second = store::column_by_name(statement, "name");
@@ -75,8 +74,7 @@ TEST_F(RemoteClient, LogsInAndRunsStatementsOnTheServersDatabase)
         // a single text too big for the reply buffer is refused and the link stays in step.
         auto run = [](const std::string& text) {
             store::DbStatement* s = nullptr;
-            EXPECT_EQ(store::prepare(store::db_handle, text.c_str(), int(text.size()), &s,
-                                     nullptr),
+            EXPECT_EQ(store::prepare(store::db_handle, text.c_str(), int(text.size()), &s, nullptr),
                       0)
                 << text;
             const int rc = store::step(s);
@@ -105,9 +103,9 @@ TEST_F(RemoteClient, LogsInAndRunsStatementsOnTheServersDatabase)
 
         const std::string wrong = "selec nonsense";
         statement = nullptr;
-        EXPECT_NE(store::prepare(store::db_handle, wrong.c_str(), int(wrong.size()), &statement,
-                                 nullptr),
-                  0);
+        EXPECT_NE(
+            store::prepare(store::db_handle, wrong.c_str(), int(wrong.size()), &statement, nullptr),
+            0);
         EXPECT_EQ(statement, nullptr);
         EXPECT_EQ(store::finalize(statement), 0);
     });

@@ -24,8 +24,7 @@ struct Connection {
 Connection connect_pair(platform::Socket listener)
 {
     Connection connection;
-    EXPECT_EQ(connect_to_server(&connection.link, "127.0.0.1", platform::socket_port(listener)),
-              0);
+    EXPECT_EQ(connect_to_server(&connection.link, "127.0.0.1", platform::socket_port(listener)), 0);
     for (int i = 0; i < 100 && connection.peer == platform::invalid_socket; ++i) {
         connection.peer = platform::accept_socket(listener, nullptr);
         if (connection.peer == platform::invalid_socket)
@@ -51,9 +50,8 @@ TEST(Deadline, SilentPeersAreGivenUpOnAfterTenTicks)
     };
 
     char received[8] = "xxxxxxx";
-    auto receive = timed([&] {
-        return receive_with_deadline(silent.link.socket, received, sizeof received, 0);
-    });
+    auto receive = timed(
+        [&] { return receive_with_deadline(silent.link.socket, received, sizeof received, 0); });
     char reply_buffer[20];
     auto no_reply = timed([&] {
         WireMessage reply{0, 0, 0, reply_buffer, sizeof reply_buffer};
@@ -66,9 +64,8 @@ TEST(Deadline, SilentPeersAreGivenUpOnAfterTenTicks)
     });
     // The header announces ten payload bytes; three come.
     ASSERT_EQ(remote_testing::read_exactly(short_reply.peer, 10, 3000).size(), 10u);
-    ASSERT_TRUE(remote_testing::send_all(short_reply.peer,
-                                         remote_testing::request_bytes('K', 1, "1234567890", 0)
-                                             .substr(0, 13)));
+    ASSERT_TRUE(remote_testing::send_all(
+        short_reply.peer, remote_testing::request_bytes('K', 1, "1234567890", 0).substr(0, 13)));
 
     const auto [receive_rc, receive_ms] = receive.get();
     EXPECT_EQ(receive_rc, 0);

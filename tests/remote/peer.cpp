@@ -5,6 +5,7 @@
 #include "store/db_driver.h"
 #include "store/schema.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -12,7 +13,6 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <algorithm>
 
 #ifndef VENDREL_SERVER_PROGRAM
 #error "VENDREL_SERVER_PROGRAM names the program the end-to-end tests run as a server"
@@ -36,12 +36,12 @@ platform::Socket connect_raw(int port)
     return socket;
 }
 
-std::string request_bytes(int operation_byte, int value, const std::string& payload,
-                          int sequence)
+std::string request_bytes(int operation_byte, int value, const std::string& payload, int sequence)
 {
     const int length = static_cast<int>(payload.size()) + 4;
-    std::string bytes = {char(sequence >> 8), char(sequence), 0, 0, char(length >> 8),
-                         char(length), 0, char(operation_byte), char(value >> 8), char(value)};
+    std::string bytes = {char(sequence >> 8), char(sequence), 0, 0,
+                         char(length >> 8),   char(length),   0, char(operation_byte),
+                         char(value >> 8),    char(value)};
     return bytes + payload;
 }
 

@@ -24,7 +24,7 @@ using remote_testing::connect_raw;
 using remote_testing::Reply;
 
 class TemporaryDatabase : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         std::string pattern = std::filesystem::temp_directory_path() / "vendrel-remote-XXXXXX";
@@ -45,7 +45,7 @@ protected:
 };
 
 class ServerProtocol : public TemporaryDatabase {
-protected:
+  protected:
     void SetUp() override
     {
         TemporaryDatabase::SetUp();

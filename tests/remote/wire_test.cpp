@@ -100,9 +100,8 @@ TEST(Wire, RequestsGoOutAsGivenAndRepliesAreReassembled)
     char untouched[4] = "x";
     auto prepare = std::async(std::launch::async, [&] {
         WireMessage reply{0, 0, 0, untouched, sizeof untouched};
-        const int rc =
-            exchange_request(&pair.link, {op_prepare, 0, 300, const_cast<char*>(sql.data()), 0},
-                             &reply);
+        const int rc = exchange_request(
+            &pair.link, {op_prepare, 0, 300, const_cast<char*>(sql.data()), 0}, &reply);
         return std::make_tuple(rc, reply.value, reply.payload_size);
     });
     const std::string j = read_exactly(pair.peer, 310, 3000);
@@ -129,7 +128,8 @@ TEST(Wire, OversizedRepliesAreRefusedWithoutLosingStepAndAGonePeerFailsAtOnce)
         return std::make_tuple(refused, next, reply.value, std::string(buffer));
     });
     ASSERT_EQ(read_exactly(pair.peer, 10, 3000).size(), 10u);
-    ASSERT_TRUE(send_all(pair.peer, remote_testing::request_bytes('K', 1, std::string(100, '9'), 0)));
+    ASSERT_TRUE(
+        send_all(pair.peer, remote_testing::request_bytes('K', 1, std::string(100, '9'), 0)));
     ASSERT_EQ(read_exactly(pair.peer, 10, 3000).size(), 10u);
     ASSERT_TRUE(send_all(pair.peer, remote_testing::request_bytes('K', 2, "100", 0)));
     EXPECT_EQ(first.get(), std::make_tuple(-1, 0, 2, std::string("100")));
@@ -154,9 +154,9 @@ TEST(Wire, OversizedRepliesAreRefusedWithoutLosingStepAndAGonePeerFailsAtOnce)
     // A payload the length field cannot announce is not sent at all.
     std::string huge(max_wire_payload + 1, 'x');
     WireMessage reply{0, 0, 0, buffer, sizeof buffer};
-    EXPECT_EQ(exchange_request(&pair.link,
-                               {op_prepare, 0, max_wire_payload + 1, huge.data(), 0}, &reply),
-              -1);
+    EXPECT_EQ(
+        exchange_request(&pair.link, {op_prepare, 0, max_wire_payload + 1, huge.data(), 0}, &reply),
+        -1);
 }
 
 } // namespace

@@ -13,7 +13,7 @@
 namespace {
 
 class Driver : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         std::string pattern = std::filesystem::temp_directory_path() / "vendrel-store-XXXXXX";
@@ -33,9 +33,9 @@ TEST_F(Driver, ColumnsAreFoundByTheirExactNameLeftmostFirst)
     EXPECT_TRUE(std::filesystem::exists(home + "/Documents/data_vendrel.dat"));
 
     store::DbStatement* statement = nullptr;
-    ASSERT_EQ(store::prepare_sql("select 'left' as id, 'right' as id, NULL as empty, 7 as n",
-                                 &statement),
-              store::db_ok);
+    ASSERT_EQ(
+        store::prepare_sql("select 'left' as id, 'right' as id, NULL as empty, 7 as n", &statement),
+        store::db_ok);
     ASSERT_EQ(store::step(statement), store::db_row);
     EXPECT_STREQ(store::column_by_name(statement, "id"), "left");
     EXPECT_EQ(store::column_by_name(statement, "ID"), nullptr);
@@ -70,7 +70,8 @@ TEST_F(Driver, UnboundSlotsFailWithoutCrashing)
     EXPECT_NE(store::step(nullptr), store::db_row);
     EXPECT_EQ(store::column_by_name(nullptr, "id"), nullptr);
     EXPECT_EQ(store::column_text(nullptr, 0), nullptr);
-    EXPECT_EQ(store::close(nullptr), store::db_ok) << "nothing to close must not hang the close box";
+    EXPECT_EQ(store::close(nullptr), store::db_ok)
+        << "nothing to close must not hang the close box";
 }
 
 TEST(Sql, QuotingDoublesSingleQuotesOnly)

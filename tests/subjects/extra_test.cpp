@@ -8,9 +8,7 @@ using namespace headless;
 using subjects_testing::SubjectScenario;
 using Texts = std::vector<std::string>;
 
-class SubjectExtra : public SubjectScenario
-{
-};
+class SubjectExtra : public SubjectScenario {};
 
 struct Limit {
     int control;

@@ -8,9 +8,7 @@ using namespace headless;
 using subjects_testing::SubjectScenario;
 using Texts = std::vector<std::string>;
 
-class SubjectHelpdesk : public SubjectScenario
-{
-};
+class SubjectHelpdesk : public SubjectScenario {};
 
 TEST_F(SubjectHelpdesk, AdminBuildsAHelpdeskAndThePersonSeesTheGroup)
 {

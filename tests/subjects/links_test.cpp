@@ -12,8 +12,7 @@ using namespace headless;
 using subjects_testing::SubjectScenario;
 using Texts = std::vector<std::string>;
 
-class Links : public SubjectScenario
-{
+class Links : public SubjectScenario {
   protected:
     // Opens the links dialog of name through "Person update".
     Window open_links(const std::string& name)

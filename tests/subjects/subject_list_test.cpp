@@ -9,12 +9,8 @@ using namespace headless;
 using subjects_testing::SubjectScenario;
 using Texts = std::vector<std::string>;
 
-class SubjectList : public SubjectScenario
-{
-};
-class SubjectRemoval : public SubjectScenario
-{
-};
+class SubjectList : public SubjectScenario {};
+class SubjectRemoval : public SubjectScenario {};
 
 TEST_F(SubjectList, NewSubjectsAreCheckedAndListedInByteOrder)
 {

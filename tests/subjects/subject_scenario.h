@@ -14,8 +14,7 @@ using platform::Window;
 // A text ready to stand between single quotes in a test's own SQL.
 std::string quoted(const std::string& text);
 
-class SubjectScenario : public testing_support::Scenario
-{
+class SubjectScenario : public testing_support::Scenario {
   protected:
     // Starts the program, creates the database and leaves admin logged in.
     void start_as_admin();

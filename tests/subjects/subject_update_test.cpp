@@ -10,12 +10,8 @@ using namespace headless;
 using subjects_testing::SubjectScenario;
 using Texts = std::vector<std::string>;
 
-class SubjectUpdate : public SubjectScenario
-{
-};
-class SubjectPassword : public SubjectScenario
-{
-};
+class SubjectUpdate : public SubjectScenario {};
+class SubjectPassword : public SubjectScenario {};
 
 struct Limit {
     int control;

@@ -87,9 +87,9 @@ platform::Window Scenario::log_in(const std::string& user, const std::string& pa
 void Scenario::create_database()
 {
     log_in("admin", "admin");
-    EXPECT_EQ(box_texts(), (std::vector<std::string>{
-                               "Generate new Database - no table for users found",
-                               "Generating new Database done"}));
+    EXPECT_EQ(box_texts(),
+              (std::vector<std::string>{"Generate new Database - no table for users found",
+                                        "Generating new Database done"}));
 }
 
 std::vector<std::string> Scenario::box_texts()

@@ -19,7 +19,7 @@ Rows query(const std::string& file, const std::string& sql);
 void execute(const std::string& file, const std::string& sql);
 
 class Scenario : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

@@ -9,7 +9,7 @@ using namespace headless;
 using ticket_tests::TicketScenario;
 
 class Search : public TicketScenario {
-protected:
+  protected:
     void SetUp() override
     {
         TicketScenario::SetUp();

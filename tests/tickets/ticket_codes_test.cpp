@@ -29,7 +29,7 @@ TEST(TicketCodes, Base32AndTheGenerator)
 }
 
 class Codes : public TicketScenario {
-protected:
+  protected:
     static std::time_t at(int year, int month, int day)
     {
         std::tm t{};

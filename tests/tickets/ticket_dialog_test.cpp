@@ -14,7 +14,7 @@ constexpr const char* ticket_columns =
     "date_b,date_e,personid_c from ticket order by id";
 
 class TicketDialog : public TicketScenario {
-protected:
+  protected:
     void fill(platform::Window dialog, const std::string& customer, const std::string& subject,
               const std::string& state, const std::string& description)
     {

@@ -17,7 +17,7 @@ struct Box {
 };
 
 class TicketScenario : public testing_support::Scenario {
-protected:
+  protected:
     // Starts the program and creates the database; admin (id 1) is logged in.
     void open_as_admin();
     // Logs admin in again, so the group box is filled anew.
