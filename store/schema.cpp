@@ -9,7 +9,6 @@
 #include "util/date_time.h"
 #include "util/md5.h"
 
-#include <ctime>
 #include <string>
 
 namespace store {
@@ -112,9 +111,7 @@ bool table_present(const char* probe)
 
 int create_schema(platform::Window dialog, const char* password)
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = util::local_time_now();
 
     if (!table_present("select id from vendrelversion")) {
         if (run(dialog, "create table vendrelversion (id integer primary key,version text)",

@@ -5,6 +5,7 @@
 #include "tickets/ticket_codes.h"
 
 #include "store/sql.h"
+#include "util/date_time.h"
 
 #include <cstdint>
 
@@ -76,17 +77,6 @@ int highest_ticket_id(int* highest)
     return result;
 }
 
-std::tm local_time_of(std::time_t seconds)
-{
-    std::tm t{};
-#ifdef _WIN32
-    localtime_s(&t, &seconds);
-#else
-    localtime_r(&seconds, &t);
-#endif
-    return t;
-}
-
 } // namespace
 
 std::string to_base32(unsigned value)
@@ -109,7 +99,7 @@ int code_random_value(unsigned seed)
 
 int make_ticket_code_at(std::time_t now, std::string* code)
 {
-    const std::tm local = local_time_of(now);
+    const std::tm local = util::local_time_of(now);
     const unsigned year = static_cast<unsigned>(local.tm_year);
     const unsigned day = static_cast<unsigned>(local.tm_yday);
     const unsigned r = static_cast<unsigned>(code_random_value(static_cast<unsigned>(now)));

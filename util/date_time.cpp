@@ -218,16 +218,20 @@ void format_time_stamp(char out[20], const std::tm& t)
     out[19] = '\0';
 }
 
-std::tm local_time_now()
+std::tm local_time_of(std::time_t seconds)
 {
-    const std::time_t now = std::time(nullptr);
     std::tm t{};
 #ifdef _WIN32
-    localtime_s(&t, &now);
+    localtime_s(&t, &seconds);
 #else
-    localtime_r(&now, &t);
+    localtime_r(&seconds, &t);
 #endif
     return t;
+}
+
+std::tm local_time_now()
+{
+    return local_time_of(std::time(nullptr));
 }
 
 std::string time_stamp_now()

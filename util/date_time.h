@@ -12,7 +12,8 @@ namespace util {
 // printed as they are; a field too wide for the stamp is cut off at 19 characters.
 void format_time_stamp(char out[20], const std::tm& t);
 
-// The current local time, broken down.
+// The local broken-down time of a calendar time, and of now.
+std::tm local_time_of(std::time_t seconds);
 std::tm local_time_now();
 
 // The current local time as a time stamp text.
