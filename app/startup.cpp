@@ -47,10 +47,42 @@ int bind_local_database()
 }
 
 // Said once when the server cannot listen, so that nobody mistakes the instance for one
-// that serves.
-std::string listen_error_text(int port)
+// that serves: what failed, the system's reason, and for the ports only an administrator
+// may open, what to do instead.
+std::string listen_error_text(int port, const std::string& reason)
 {
-    return "Server cannot listen on port " + std::to_string(port);
+    std::string text = "Server cannot listen on port " + std::to_string(port);
+    if (!reason.empty())
+        text += "\r\n" + reason;
+    if (port > 0 && port < 1024)
+        text += "\r\nPorts below 1024 need administrator rights; run as administrator or "
+                "choose another port (vendrel server 4500)";
+    return text;
+}
+
+// Starts the server of the command line; the message to show when it cannot listen, or
+// the empty text.
+std::string start_listening()
+{
+    std::string reason;
+    if (remote::start_server(startup_options.listen_address.c_str(), startup_options.listen_port,
+                             &reason) == 0)
+        return std::string();
+    return listen_error_text(startup_options.listen_port, reason);
+}
+
+// Connects a client; a server that cannot be reached is told on the error output (the
+// login reports it to the user). The result of install_client_driver.
+int connect_client()
+{
+    std::string reason;
+    const int connected = remote::install_client_driver(
+        startup_options.remote_host.c_str(), startup_options.remote_port, &reason);
+    if (connected == 0)
+        std::fprintf(stderr, "vendrel: cannot connect to %s:%d: %s\n",
+                     startup_options.remote_host.c_str(), startup_options.remote_port,
+                     reason.c_str());
+    return connected;
 }
 
 } // namespace
@@ -106,16 +138,18 @@ int first_initialisation(platform::Window main)
 {
     remote::start_tick_clock();
     if (startup_options.client_mode != 0) {
-        if (remote::install_client_driver(startup_options.remote_host.c_str(),
-                                          startup_options.remote_port) < 0)
+        if (connect_client() < 0)
             platform::message_box(main, "Connection error");
     } else if (bind_local_database() < 0) {
         platform::message_box(main, "Database error");
     }
     program_icon = resources::program_icon_id;
     main_dialog = main;
-    if (startup_options.server_mode && remote::start_server(startup_options.listen_port) < 0)
-        platform::message_box(main, listen_error_text(startup_options.listen_port));
+    if (startup_options.server_mode) {
+        const std::string failure = start_listening();
+        if (!failure.empty()) // captioned with its first line, as the box always was
+            platform::message_box(main, failure, failure.substr(0, failure.find('\r')).c_str());
+    }
     return 1;
 }
 
@@ -130,9 +164,12 @@ int serve_without_windows(const char* command_line)
         std::fprintf(stderr, "vendrel: Database error\n");
         return 1;
     }
-    if (remote::start_server(startup_options.listen_port) < 0) {
-        std::fprintf(stderr, "vendrel: %s\n",
-                     listen_error_text(startup_options.listen_port).c_str());
+    const std::string failure = start_listening();
+    if (!failure.empty()) {
+        std::string line = failure;
+        for (std::size_t at; (at = line.find("\r\n")) != std::string::npos;)
+            line.replace(at, 2, ": ");
+        std::fprintf(stderr, "vendrel: %s\n", line.c_str());
         store::close(store::db_handle);
         return 1;
     }

@@ -14,6 +14,7 @@ struct StartupOptions {
     std::string remote_host; // empty: absent
     int remote_port = -1;
     bool server_mode = false;
+    std::string listen_address; // empty: every address
     int listen_port = -1;
 };
 

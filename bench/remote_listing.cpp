@@ -128,7 +128,7 @@ bool fill_database()
 // request-sized messages over blocking sockets.
 double raw_round_trips(int count)
 {
-    const platform::Socket listener = platform::listen_socket(0, 1);
+    const platform::Socket listener = platform::listen_socket(nullptr, 0, 1);
     const int port = platform::socket_port(listener);
     const pid_t echo = fork();
     if (echo == 0) {

@@ -4,6 +4,7 @@
 // backend answers (headless, Qt, later a native one) is decided at link time.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -135,8 +136,10 @@ int message_box(Window owner, const std::string& text, const char* caption = nul
 
 // --- threads and time ---------------------------------------------------------------
 
-// Starts a detached thread running routine(argument); returns 0, or -1 when it cannot.
-int start_thread(void (*routine)(void*), void* argument);
+// Starts a detached thread running routine(argument) on a stack of at least stack_size bytes
+// (0: the system's default; a size below the system's least is raised to it). Returns 0, or
+// -1 when it cannot.
+int start_thread(void (*routine)(void*), void* argument, std::size_t stack_size = 0);
 void sleep_ms(int milliseconds);
 // Milliseconds from an arbitrary fixed point; only differences mean anything.
 int64_t monotonic_ms();

@@ -1,9 +1,15 @@
 // TCP stream sockets over IPv4 in the program's own terms: connect, listen, accept, send and
 // receive that never wait unless asked to, and waiting for readiness of several sockets at
 // once. What travels over them, and every deadline, belongs to the remote link.
+//
+// Calls that can fail for a reason worth telling a person (starting the library, connecting,
+// listening) take a caller-owned reason: on failure it receives the system's own words for
+// why ("Permission denied", "Connection refused"); on success it is left alone. It may be
+// nullptr when nobody will read it.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -33,15 +39,19 @@ struct SocketPoll {
 };
 
 // Prepares the socket library once per process; 0, or -1 when sockets cannot be used.
-int start_sockets();
+int start_sockets(std::string* reason = nullptr);
 
 // Connects to a dotted IPv4 address (names are not looked up) and port, waiting at most
 // timeout_ms. Returns a blocking socket, or invalid_socket (nothing is left open then).
-Socket connect_socket(const char* host, int port, int timeout_ms);
+Socket connect_socket(const char* host, int port, int timeout_ms, std::string* reason = nullptr);
 
-// Listens on every IPv4 address at port (0: a free port of the system's choice) with
-// address reuse, in non-blocking mode. Returns the socket, or invalid_socket.
-Socket listen_socket(int port, int backlog);
+// The backlog that asks for the longest queue of waiting connections the system allows.
+constexpr int largest_backlog = -1;
+
+// Listens on address (a dotted IPv4 address; nullptr or empty for every address) at port (0:
+// a free port of the system's choice) with address reuse, in non-blocking mode. A backlog
+// of 0 or less asks for the system's largest. Returns the socket, or invalid_socket.
+Socket listen_socket(const char* address, int port, int backlog, std::string* reason = nullptr);
 
 // Takes one waiting connection from a non-blocking listener; invalid_socket when none is
 // waiting. The new socket is non-blocking. peer may be nullptr.

@@ -19,6 +19,7 @@ namespace {
 
 std::string client_host;
 int client_port = 0;
+std::string* connect_reason = nullptr; // where client_open says why it failed, while installing
 
 RemoteStatement* as_remote(store::DbStatement* statement)
 {
@@ -95,9 +96,9 @@ void release(RemoteStatement* statement)
 
 } // namespace
 
-int install_client_driver(const char* host, int port)
+int install_client_driver(const char* host, int port, std::string* reason)
 {
-    if (platform::start_sockets() != 0)
+    if (platform::start_sockets(reason) != 0)
         return -1;
     client_host = host ? host : "";
     client_port = port;
@@ -113,12 +114,15 @@ int install_client_driver(const char* host, int port)
 
     store::initialize();
     const int flags = store::db_open_read_write | store::db_open_create;
-    return store::open(nullptr, &store::db_handle, flags, nullptr) == 0 ? 1 : 0;
+    connect_reason = reason;
+    const int opened = store::open(nullptr, &store::db_handle, flags, nullptr);
+    connect_reason = nullptr;
+    return opened == 0 ? 1 : 0;
 }
 
 int client_open(const char*, store::DbConnection** connection, int, const char*)
 {
-    if (connect_to_server(&remote_link, client_host.c_str(), client_port) != 0)
+    if (connect_to_server(&remote_link, client_host.c_str(), client_port, connect_reason) != 0)
         return -1;
     *connection = reinterpret_cast<store::DbConnection*>(&remote_link);
     return 0;

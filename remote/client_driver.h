@@ -3,6 +3,7 @@
 // table like the local library and cannot tell the difference.
 #pragma once
 
+#include "remote/remote.h"
 #include "remote/transport.h"
 #include "store/db_driver.h"
 
@@ -31,10 +32,6 @@ struct RemoteStatement {
     char** older_areas = nullptr; // full areas, kept until finalize
     int older_count = 0;
 };
-
-// Connects to host at port and puts the substitutes into the table. 1 when connected, 0
-// when the server cannot be reached, -1 when sockets cannot be used.
-int install_client_driver(const char* host, int port);
 
 // The substitutes. A statement is a RemoteStatement, a connection the RemoteLink.
 int client_open(const char* file_name, store::DbConnection** connection, int flags,

@@ -116,6 +116,14 @@ void serving_pass()
     }
 }
 
+// What the starter asks of the server thread and what the thread tells it back: the
+// address to listen on, and why it could not. Written before the started flag is set.
+std::string listen_address;
+std::string listen_reason;
+
+// The server thread reads requests and calls the library; a generous stack for the latter.
+constexpr std::size_t server_stack_size = 1024 * 1024;
+
 bool set_up(int port)
 {
     reset_handle_table();
@@ -127,9 +135,14 @@ bool set_up(int port)
         slot.input->filled = 0;
     }
     // Port 0 would listen where no client can know to look.
-    if (port <= 0 || port > 65535 || platform::start_sockets() != 0)
+    if (port <= 0 || port > 65535) {
+        listen_reason = "not a port number";
         return false;
-    listener = platform::listen_socket(port, listen_backlog);
+    }
+    if (platform::start_sockets(&listen_reason) != 0)
+        return false;
+    listener = platform::listen_socket(listen_address.c_str(), port, platform::largest_backlog,
+                                       &listen_reason);
     return listener != platform::invalid_socket;
 }
 
@@ -194,16 +207,25 @@ void server_thread(ThreadStart* start)
     running.store(0);
 }
 
-int start_server(int port)
+int start_server(const char* address, int port, std::string* reason)
 {
+    auto refuse = [reason](const char* why) {
+        if (reason)
+            *reason = why;
+        return -1;
+    };
     if (running.load() != 0)
-        return -1; // one server per process: the slots and the table are the process's
+        return refuse("a server runs already"); // the slots and the table are the process's
     ThreadStart start;
     start.argument = port;
+    listen_address = address ? address : "";
+    listen_reason.clear();
     stop_requested.store(0);
-    if (launch_thread(server_thread, &start, 655536) != 0)
-        return -1;
+    if (launch_thread(server_thread, &start, server_stack_size) != 0)
+        return refuse("no thread can be started");
     wait_until_started(&start);
+    if (start.result.load() != 0 && reason)
+        *reason = listen_reason;
     return start.result.load();
 }
 

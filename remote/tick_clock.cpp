@@ -22,13 +22,16 @@ void thread_trampoline(void* raw)
 
 std::atomic<int> clock_started{0};
 
+// The clock only sleeps and counts; the smallest stack the system gives will do.
+constexpr std::size_t tick_stack_size = 16 * 1024;
+
 } // namespace
 
-int launch_thread(void (*entry)(ThreadStart* start), ThreadStart* start, int)
+int launch_thread(void (*entry)(ThreadStart* start), ThreadStart* start, std::size_t stack_size)
 {
     start->started.store(0);
     start->entry = entry;
-    return platform::start_thread(thread_trampoline, start);
+    return platform::start_thread(thread_trampoline, start, stack_size);
 }
 
 void wait_until_started(const ThreadStart* start)
@@ -58,7 +61,7 @@ int start_tick_clock()
     if (clock_started.exchange(1) != 0)
         return 0;
     ThreadStart start;
-    if (launch_thread(tick_thread, &start, 4096) != 0) {
+    if (launch_thread(tick_thread, &start, tick_stack_size) != 0) {
         clock_started.store(0);
         return -1;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 namespace remote {
@@ -30,9 +31,9 @@ struct ThreadStart {
     void (*entry)(ThreadStart* start) = nullptr;
 };
 
-// Clears the started flag and runs entry(start) on a new thread. The stack size is a
-// minimum the platform's default thread stack already meets. 0, or -1 when no thread.
-int launch_thread(void (*entry)(ThreadStart* start), ThreadStart* start, int stack_size);
+// Clears the started flag and runs entry(start) on a new thread with a stack of at least
+// stack_size bytes. 0, or -1 when no thread.
+int launch_thread(void (*entry)(ThreadStart* start), ThreadStart* start, std::size_t stack_size);
 
 // Waits, without limit, until the thread of start reports that it runs.
 void wait_until_started(const ThreadStart* start);

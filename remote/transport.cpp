@@ -74,9 +74,10 @@ int receive_with_deadline(platform::Socket socket, void* buffer, int capacity,
     return count;
 }
 
-int connect_to_server(RemoteLink* link, const char* host, int port)
+int connect_to_server(RemoteLink* link, const char* host, int port, std::string* reason)
 {
-    const platform::Socket socket = platform::connect_socket(host, port, connect_timeout_ms);
+    const platform::Socket socket =
+        platform::connect_socket(host, port, connect_timeout_ms, reason);
     if (socket == platform::invalid_socket)
         return -1;
     // Each request is one small message answered by another: without no-delay the system
@@ -84,6 +85,8 @@ int connect_to_server(RemoteLink* link, const char* host, int port)
     if (platform::set_socket_nonblocking(socket, true) != 0 ||
         platform::set_socket_no_delay(socket) != 0) {
         platform::close_socket(socket);
+        if (reason)
+            *reason = "the connection cannot be set up";
         return -1;
     }
     link->socket = socket;

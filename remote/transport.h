@@ -5,6 +5,7 @@
 #include "platform/sockets.h"
 
 #include <cstdint>
+#include <string>
 
 namespace remote {
 
@@ -37,7 +38,8 @@ int receive_with_deadline(platform::Socket socket, void* buffer, int capacity,
                           std::uint32_t deadline);
 
 // Connects to the dotted IPv4 host at port and stores the socket, non-blocking and without
-// send delay, in link. 0, or -1 (nothing is left open).
-int connect_to_server(RemoteLink* link, const char* host, int port);
+// send delay, in link. 0, or -1 with the reason (nothing is left open).
+int connect_to_server(RemoteLink* link, const char* host, int port,
+                      std::string* reason = nullptr);
 
 } // namespace remote

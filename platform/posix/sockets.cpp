@@ -1,9 +1,11 @@
-// The sockets interface over POSIX: IPv4 stream sockets, non-blocking I/O and poll. Error
-// details stay here; callers see a byte count, would-block or error.
+// The sockets interface over POSIX: IPv4 stream sockets, non-blocking I/O and poll. Sends and
+// receives report a byte count, would-block or error; connecting and listening also say why
+// they failed, in the system's own words.
 #include "platform/sockets.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -26,69 +28,106 @@ int descriptor(Socket socket)
     return static_cast<int>(socket);
 }
 
-// A connect in progress on a non-blocking socket: waits for it within timeout_ms.
-bool finish_connect(int fd, int timeout_ms)
+// Fills the caller's reason, when there is one, and gives the failed result back.
+Socket fail(std::string* reason, const std::string& why)
+{
+    if (reason)
+        *reason = why;
+    return invalid_socket;
+}
+
+// The same for a failed system call: its errno in words. Closes fd when there is one.
+Socket fail_errno(std::string* reason, int fd = -1)
+{
+    const int error = errno;
+    if (fd >= 0)
+        ::close(fd);
+    return fail(reason, std::strerror(error));
+}
+
+// The socket address of a dotted IPv4 address (empty or nullptr: every address) and port;
+// false when the text is no such address.
+bool ipv4_address(const char* host, int port, sockaddr_in* address)
+{
+    *address = sockaddr_in{};
+    address->sin_family = AF_INET;
+    address->sin_port = htons(static_cast<uint16_t>(port));
+    if (!host || !*host) {
+        address->sin_addr.s_addr = htonl(INADDR_ANY);
+        return true;
+    }
+    return inet_pton(AF_INET, host, &address->sin_addr) == 1;
+}
+
+// A connect in progress on a non-blocking socket: waits for it within timeout_ms. 0, or the
+// errno that tells why it failed.
+int finish_connect(int fd, int timeout_ms)
 {
     pollfd entry{fd, POLLOUT, 0};
     int ready;
     do {
         ready = ::poll(&entry, 1, timeout_ms);
     } while (ready < 0 && errno == EINTR);
-    if (ready <= 0)
-        return false;
+    if (ready < 0)
+        return errno;
+    if (ready == 0)
+        return ETIMEDOUT;
     int error = 0;
     socklen_t size = sizeof error;
-    return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+        return errno;
+    return error;
 }
 
 } // namespace
 
-int start_sockets()
+int start_sockets(std::string*)
 {
     return 0; // nothing to start on POSIX; sends use MSG_NOSIGNAL instead of a SIGPIPE handler
 }
 
-Socket connect_socket(const char* host, int port, int timeout_ms)
+Socket connect_socket(const char* host, int port, int timeout_ms, std::string* reason)
 {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    if (!host || port <= 0 || port > 65535 || inet_pton(AF_INET, host, &address.sin_addr) != 1)
-        return invalid_socket;
+    sockaddr_in address;
+    if (port <= 0 || port > 65535)
+        return fail(reason, "not a port number");
+    if (!host || !*host || !ipv4_address(host, port, &address))
+        return fail(reason, "not a dotted IPv4 address");
 
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0)
-        return invalid_socket;
+        return fail_errno(reason);
     // Non-blocking while connecting, so that an unreachable host cannot hold us past the
     // time-out; the caller gets the socket back in blocking mode.
     set_socket_nonblocking(fd, true);
-    const int rc = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    if ((rc != 0 && !(errno == EINPROGRESS && finish_connect(fd, timeout_ms))) ||
-        set_socket_nonblocking(fd, false) != 0) {
-        ::close(fd);
-        return invalid_socket;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        const int error = errno == EINPROGRESS ? finish_connect(fd, timeout_ms) : errno;
+        if (error != 0) {
+            errno = error;
+            return fail_errno(reason, fd);
+        }
     }
+    if (set_socket_nonblocking(fd, false) != 0)
+        return fail_errno(reason, fd);
     return fd;
 }
 
-Socket listen_socket(int port, int backlog)
+Socket listen_socket(const char* host, int port, int backlog, std::string* reason)
 {
+    sockaddr_in address;
     if (port < 0 || port > 65535)
-        return invalid_socket;
+        return fail(reason, "not a port number");
+    if (!ipv4_address(host, port, &address))
+        return fail(reason, "not a dotted IPv4 address");
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0)
-        return invalid_socket;
+        return fail_errno(reason);
     const int on = 1;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = htons(static_cast<uint16_t>(port));
     if (setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
         ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, backlog) != 0 || set_socket_nonblocking(fd, true) != 0) {
-        ::close(fd);
-        return invalid_socket;
-    }
+        ::listen(fd, backlog > 0 ? backlog : SOMAXCONN) != 0 ||
+        set_socket_nonblocking(fd, true) != 0)
+        return fail_errno(reason, fd);
     return fd;
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace platform {
 
@@ -115,15 +116,26 @@ void wait_for_stop_signal()
         sleep_ms(50);
 }
 
-int start_thread(void (*routine)(void*), void* argument)
+int start_thread(void (*routine)(void*), void* argument, std::size_t stack_size)
 {
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0)
+        return -1;
+    if (stack_size > 0) {
+        const long least = sysconf(_SC_THREAD_STACK_MIN);
+        if (least > 0 && stack_size < static_cast<std::size_t>(least))
+            stack_size = static_cast<std::size_t>(least);
+        pthread_attr_setstacksize(&attributes, stack_size);
+    }
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
     auto* start = new ThreadStart{routine, argument};
     pthread_t thread;
-    if (pthread_create(&thread, nullptr, thread_main, start) != 0) {
+    const int created = pthread_create(&thread, &attributes, thread_main, start);
+    pthread_attr_destroy(&attributes);
+    if (created != 0) {
         delete start;
         return -1;
     }
-    pthread_detach(thread);
     return 0;
 }
 

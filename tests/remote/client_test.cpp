@@ -248,12 +248,17 @@ TEST_F(RemoteClient, AServerWithoutDisplayStopsOnRequestAndNamesAPortItCannotHav
     ServerProcess second;
     ASSERT_TRUE(remote_testing::spawn_server_process(other, server.port, &second));
     EXPECT_EQ(remote_testing::wait_for_exit(&second, 10000), 1);
-    EXPECT_NE(file_text(other + "/server.err").find("Server cannot listen on port " + port),
+    EXPECT_NE(file_text(other + "/server.err")
+                  .find("Server cannot listen on port " + port + ": Address already in use"),
               std::string::npos);
 
-    // So does a desktop instance, once, with a box; it goes on as a standalone instance.
+    // So does a desktop instance, once, with a box that gives the reason under the line it
+    // always had; it goes on as a standalone instance.
     start("server " + port);
-    EXPECT_EQ(box_texts(), std::vector<std::string>{"Server cannot listen on port " + port});
+    const std::vector<headless::ShownBox> boxes = headless::take_boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Server cannot listen on port " + port + "\r\nAddress already in use");
+    EXPECT_EQ(boxes[0].caption, "Server cannot listen on port " + port);
     log_in("admin", "admin");
     EXPECT_TRUE(box_texts().empty());
 

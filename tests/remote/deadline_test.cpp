@@ -36,7 +36,7 @@ Connection connect_pair(platform::Socket listener)
 TEST(Deadline, SilentPeersAreGivenUpOnAfterTenTicks)
 {
     ASSERT_EQ(start_tick_clock(), 0);
-    const platform::Socket listener = platform::listen_socket(0, 5);
+    const platform::Socket listener = platform::listen_socket(nullptr, 0, 5);
     Connection silent = connect_pair(listener);
     Connection unanswered = connect_pair(listener);
     Connection short_reply = connect_pair(listener);

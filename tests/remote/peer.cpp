@@ -22,7 +22,7 @@ namespace remote_testing {
 
 int free_port()
 {
-    const platform::Socket listener = platform::listen_socket(0, 1);
+    const platform::Socket listener = platform::listen_socket(nullptr, 0, 1);
     const int port = platform::socket_port(listener);
     platform::close_socket(listener);
     return port;

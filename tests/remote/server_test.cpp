@@ -52,7 +52,7 @@ class ServerProtocol : public TemporaryDatabase {
         ASSERT_EQ(remote::start_tick_clock(), 0);
         for (int attempt = 0; attempt < 5 && port == 0; ++attempt) {
             const int candidate = remote_testing::free_port();
-            if (remote::start_server(candidate) == 0)
+            if (remote::start_server("127.0.0.1", candidate) == 0)
                 port = candidate;
         }
         ASSERT_NE(port, 0);

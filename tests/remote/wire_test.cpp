@@ -24,7 +24,7 @@ struct Pair {
 
     Pair()
     {
-        const platform::Socket listener = platform::listen_socket(0, 1);
+        const platform::Socket listener = platform::listen_socket(nullptr, 0, 1);
         const int port = platform::socket_port(listener);
         EXPECT_EQ(connect_to_server(&link, "127.0.0.1", port), 0);
         for (int i = 0; i < 100 && peer == platform::invalid_socket; ++i) {
