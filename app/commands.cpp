@@ -6,6 +6,7 @@
 #include "app/dialogs.h"
 #include "app/login.h"
 #include "app/startup.h"
+#include "resources/ids.h"
 #include "store/session.h"
 #include "subjects/extra.h"
 #include "subjects/links.h"
@@ -23,10 +24,16 @@ namespace {
 
 using platform::Window;
 
+// Whether a command waits for somebody to log in.
+enum class Gate {
+    login, // does nothing, silently, while nobody is logged in
+    none,  // acts always
+};
+
 struct CommandRow {
     int control_id;
     int dialog_id; // the dialog the control belongs to
-    bool gated;    // does nothing while nobody is logged in
+    Gate gate;
     void (*handler)(Window dialog);
 };
 
@@ -40,7 +47,7 @@ void search(Window)
 void create_ticket(Window)
 {
     tickets::begin_ticket_dialog(tickets::TicketDialogMode::create);
-    open_modal_dialog(ticket_dialog_id, ticket_dialog_id);
+    open_modal_dialog(ids::ticket_dialog, ids::ticket_dialog);
 }
 
 void see(Window)
@@ -50,7 +57,7 @@ void see(Window)
 
 void login(Window)
 {
-    open_modal_dialog(login_dialog_id, login_dialog_id);
+    open_modal_dialog(ids::login_dialog, ids::login_dialog);
 }
 
 void refresh(Window)
@@ -60,14 +67,14 @@ void refresh(Window)
 
 void subject_list(Window)
 {
-    open_modal_dialog(subject_list_dialog_id, subject_list_dialog_id);
+    open_modal_dialog(ids::subject_list_dialog, ids::subject_list_dialog);
 }
 
 void contact(Window dialog)
 {
-    platform::set_item_text(dialog, 1010, contact_text);
-    platform::set_button_style(dialog, 1010, platform::button_style_flat);
-    platform::enable_item(dialog, 1010, false);
+    platform::set_item_text(dialog, ids::main_window::contact, contact_text);
+    platform::set_button_style(dialog, ids::main_window::contact, platform::button_style_flat);
+    platform::enable_item(dialog, ids::main_window::contact, false);
 }
 
 void run_search(Window dialog)
@@ -87,55 +94,146 @@ void save_and_end(Window dialog)
 
 void new_subject(Window)
 {
-    open_modal_dialog(subject_new_dialog_id, subject_new_dialog_id);
+    open_modal_dialog(ids::subject_new_dialog, ids::subject_new_dialog);
 }
 
 void password(Window)
 {
-    open_modal_dialog(password_dialog_id, password_dialog_id);
+    open_modal_dialog(ids::password_dialog, ids::password_dialog);
 }
 
 void links(Window)
 {
-    open_modal_dialog(links_dialog_id, links_dialog_id);
+    open_modal_dialog(ids::links_dialog, ids::links_dialog);
 }
 
 void extra(Window)
 {
-    open_modal_dialog(extra_dialog_id, extra_dialog_id);
+    open_modal_dialog(ids::extra_dialog, ids::extra_dialog);
 }
 
+// One row per control that does something; every other id does nothing. Rows are grouped
+// by dialog, in the order of the dialog ids.
+// clang-format off
 constexpr CommandRow command_table[] = {
-    {1001, main_dialog_id, true, search},
-    {1002, main_dialog_id, true, create_ticket},
-    {1003, main_dialog_id, true, see},
-    {1004, main_dialog_id, false, login},
-    {1005, main_dialog_id, true, refresh},
-    {1006, main_dialog_id, true, subject_list},
-    {1010, main_dialog_id, false, contact},
-    {1050, search_dialog_id, true, run_search},
-    {1101, login_dialog_id, false, login_command},
-    {1201, ticket_dialog_id, false, nothing},
-    {1208, ticket_dialog_id, true, save},
-    {1215, ticket_dialog_id, true, save_and_end},
-    {1301, subject_list_dialog_id, true, new_subject},
-    {1302, subject_list_dialog_id, true, open_subject_update},
-    {1303, subject_list_dialog_id, true, subjects::remove_subject},
-    {1304, subject_new_dialog_id, true, subjects::create_subject},
-    {1305, subject_update_dialog_id, true, subjects::save_subject_details},
-    {1306, subject_update_dialog_id, true, password},
-    {1307, subject_update_dialog_id, true, links},
-    {1308, subject_update_dialog_id, true, extra},
-    {1309, password_dialog_id, true, subjects::set_subject_password},
-    {1310, links_dialog_id, true, subjects::add_link},
-    {1311, links_dialog_id, true, subjects::update_link},
-    {1312, links_dialog_id, false, subjects::end_link},
-    {1313, links_dialog_id, true, subjects::see_link},
-    {1314, links_dialog_id, true, nothing},
-    {1315, extra_dialog_id, true, subjects::save_subject_extra},
-    {1316, links_dialog_id, false, subjects::set_begin_date_now},
-    {1317, subject_list_dialog_id, false, nothing},
+    {/* control: */ ids::main_window::search,
+     /* dialog:  */ ids::main_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ search},
+    {/* control: */ ids::main_window::create,
+     /* dialog:  */ ids::main_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ create_ticket},
+    {/* control: */ ids::main_window::see,
+     /* dialog:  */ ids::main_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ see},
+    {/* control: */ ids::main_window::login,
+     /* dialog:  */ ids::main_dialog,
+     /* gate:    */ Gate::none,
+     /* handler: */ login},
+    {/* control: */ ids::main_window::refresh,
+     /* dialog:  */ ids::main_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ refresh},
+    {/* control: */ ids::main_window::subjects,
+     /* dialog:  */ ids::main_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ subject_list},
+    {/* control: */ ids::main_window::contact,
+     /* dialog:  */ ids::main_dialog,
+     /* gate:    */ Gate::none,
+     /* handler: */ contact},
+    {/* control: */ ids::search::run,
+     /* dialog:  */ ids::search_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ run_search},
+    {/* control: */ ids::login::log_in,
+     /* dialog:  */ ids::login_dialog,
+     /* gate:    */ Gate::none,
+     /* handler: */ login_command},
+    {/* control: */ ids::ticket::get,
+     /* dialog:  */ ids::ticket_dialog,
+     /* gate:    */ Gate::none,
+     /* handler: */ nothing},
+    {/* control: */ ids::ticket::save,
+     /* dialog:  */ ids::ticket_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ save},
+    {/* control: */ ids::ticket::save_and_end,
+     /* dialog:  */ ids::ticket_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ save_and_end},
+    {/* control: */ ids::subject_list::create,
+     /* dialog:  */ ids::subject_list_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ new_subject},
+    {/* control: */ ids::subject_list::update,
+     /* dialog:  */ ids::subject_list_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ open_subject_update},
+    {/* control: */ ids::subject_list::remove,
+     /* dialog:  */ ids::subject_list_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ subjects::remove_subject},
+    {/* control: */ ids::subject_list::work,
+     /* dialog:  */ ids::subject_list_dialog,
+     /* gate:    */ Gate::none,
+     /* handler: */ nothing},
+    {/* control: */ ids::subject_new::save,
+     /* dialog:  */ ids::subject_new_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ subjects::create_subject},
+    {/* control: */ ids::subject_update::save,
+     /* dialog:  */ ids::subject_update_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ subjects::save_subject_details},
+    {/* control: */ ids::subject_update::password,
+     /* dialog:  */ ids::subject_update_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ password},
+    {/* control: */ ids::subject_update::links,
+     /* dialog:  */ ids::subject_update_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ links},
+    {/* control: */ ids::subject_update::extra,
+     /* dialog:  */ ids::subject_update_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ extra},
+    {/* control: */ ids::password::push,
+     /* dialog:  */ ids::password_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ subjects::set_subject_password},
+    {/* control: */ ids::links::add,
+     /* dialog:  */ ids::links_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ subjects::add_link},
+    {/* control: */ ids::links::update,
+     /* dialog:  */ ids::links_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ subjects::update_link},
+    {/* control: */ ids::links::remove,
+     /* dialog:  */ ids::links_dialog,
+     /* gate:    */ Gate::none,
+     /* handler: */ subjects::end_link},
+    {/* control: */ ids::links::see,
+     /* dialog:  */ ids::links_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ subjects::see_link},
+    {/* control: */ ids::links::fill,
+     /* dialog:  */ ids::links_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ nothing},
+    {/* control: */ ids::links::begin_now,
+     /* dialog:  */ ids::links_dialog,
+     /* gate:    */ Gate::none,
+     /* handler: */ subjects::set_begin_date_now},
+    {/* control: */ ids::extra::save,
+     /* dialog:  */ ids::extra_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ subjects::save_subject_extra},
 };
+// clang-format on
 
 } // namespace
 
@@ -151,7 +249,7 @@ void route_command(Window dialog, int control_id)
     for (const CommandRow& row : command_table) {
         if (row.control_id != control_id)
             continue;
-        if (row.gated && login_gate() < 0)
+        if (row.gate == Gate::login && login_gate() < 0)
             return;
         row.handler(dialog);
         return;
@@ -161,13 +259,13 @@ void route_command(Window dialog, int control_id)
 void open_subject_update(Window list_dialog)
 {
     if (subjects::prepare_subject_update(list_dialog) == 0)
-        open_modal_dialog(subject_update_dialog_id, subject_update_dialog_id);
+        open_modal_dialog(ids::subject_update_dialog, ids::subject_update_dialog);
 }
 
 void see_ticket()
 {
     tickets::begin_ticket_dialog(tickets::TicketDialogMode::see);
-    open_modal_dialog(ticket_dialog_id, ticket_see_init);
+    open_modal_dialog(ids::ticket_dialog, ids::ticket_see_init);
 }
 
 } // namespace app

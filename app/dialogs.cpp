@@ -6,6 +6,7 @@
 #include "app/login.h"
 #include "app/startup.h"
 #include "remote/remote.h"
+#include "resources/ids.h"
 #include "store/db_driver.h"
 #include "subjects/extra.h"
 #include "subjects/links.h"
@@ -39,10 +40,10 @@ void handle_command(platform::Window dialog, uintptr_t wparam, intptr_t lparam)
 {
     const int id = static_cast<int>(wparam & 0xFFFF);
     const unsigned notification = static_cast<unsigned>((wparam >> 16) & 0xFFFF);
-    if (id == platform::id_cancel) {
+    if (id == ids::cancel) {
         platform::end_dialog(dialog, 0);
-    } else if (id == platform::id_ok) {
-        if (dialog_init_param(dialog) == login_dialog_id)
+    } else if (id == ids::ok) {
+        if (dialog_init_param(dialog) == ids::login_dialog)
             login_command(dialog);
     } else if (lparam == 0) {
         route_command(dialog, id);
@@ -96,8 +97,8 @@ int open_modal_dialog(int dialog_id, intptr_t init_param)
 
 platform::Window open_search_dialog()
 {
-    return platform::create_modeless_dialog(search_dialog_id, main_dialog, dialog_procedure,
-                                            search_dialog_id);
+    return platform::create_modeless_dialog(ids::search_dialog, main_dialog, dialog_procedure,
+                                            ids::search_dialog);
 }
 
 intptr_t dialog_init_param(platform::Window dialog)
@@ -146,26 +147,26 @@ void init_dialog(platform::Window dialog, intptr_t init_param)
     platform::set_dialog_icon(dialog, program_icon);
     init_params[dialog] = init_param;
     switch (init_param) {
-    case login_dialog_id:
+    case ids::login_dialog:
         platform::set_focus(dialog, 0);
         break;
-    case ticket_dialog_id:
+    case ids::ticket_dialog:
         tickets::open_ticket_create(dialog);
         break;
-    case ticket_see_init:
+    case ids::ticket_see_init:
         tickets::open_ticket_see(dialog, main_dialog);
         break;
-    case subject_list_dialog_id:
+    case ids::subject_list_dialog:
         subjects::subject_list_window = dialog;
         subjects::fill_subject_list();
         break;
-    case subject_update_dialog_id:
+    case ids::subject_update_dialog:
         subjects::load_subject_details(dialog);
         break;
-    case links_dialog_id:
+    case ids::links_dialog:
         subjects::init_links_dialog(dialog);
         break;
-    case extra_dialog_id:
+    case ids::extra_dialog:
         subjects::load_subject_extra(dialog);
         break;
     default:
@@ -176,11 +177,11 @@ void init_dialog(platform::Window dialog, intptr_t init_param)
 void route_double_click(platform::Window dialog, int control_id)
 {
     const int top = top_dialog();
-    if (top == subject_list_dialog_id && control_id == 100)
+    if (top == ids::subject_list_dialog && control_id == ids::subject_list::names)
         open_subject_update(dialog);
-    else if (top == main_dialog_id && control_id == 101)
+    else if (top == ids::main_dialog && control_id == ids::main_window::ticket_list)
         see_ticket();
-    else if (top == main_dialog_id)
+    else if (top == ids::main_dialog)
         route_command(dialog, control_id);
 }
 

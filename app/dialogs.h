@@ -9,21 +9,6 @@
 
 namespace app {
 
-// Dialog resources and the init parameters that choose their initialisation.
-enum DialogId {
-    main_dialog_id = 100,
-    login_dialog_id = 101,
-    ticket_dialog_id = 102,
-    search_dialog_id = 103,
-    subject_list_dialog_id = 106,
-    subject_new_dialog_id = 107,
-    subject_update_dialog_id = 108,
-    password_dialog_id = 110,
-    links_dialog_id = 111,
-    extra_dialog_id = 112,
-    ticket_see_init = 201, // the ticket dialog in see mode; it is still pushed as 102
-};
-
 // Ids of the open modal dialogs, bottom entry 100 (the main dialog, never popped).
 struct DialogStack {
     static constexpr int capacity = 10;

@@ -3,6 +3,7 @@
 #include "app/login.h"
 
 #include "app/startup.h"
+#include "resources/ids.h"
 #include "store/db_driver.h"
 #include "store/schema.h"
 #include "store/session.h"
@@ -18,12 +19,12 @@ namespace app {
 
 int read_login_fields(platform::Window dialog, std::string* user, std::string* password)
 {
-    if (platform::item_text_length(dialog, 102) >= login_field_size)
+    if (platform::item_text_length(dialog, ids::login::user) >= login_field_size)
         return -1;
-    *user = platform::item_text(dialog, 102);
-    if (platform::item_text_length(dialog, 103) >= login_field_size)
+    *user = platform::item_text(dialog, ids::login::user);
+    if (platform::item_text_length(dialog, ids::login::password) >= login_field_size)
         return -1;
-    *password = platform::item_text(dialog, 103);
+    *password = platform::item_text(dialog, ids::login::password);
     return 0;
 }
 

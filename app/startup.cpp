@@ -4,7 +4,7 @@
 
 #include "app/dialogs.h"
 #include "remote/remote.h"
-#include "resources/templates.h"
+#include "resources/ids.h"
 #include "store/db_driver.h"
 
 #include <cstdio>
@@ -76,8 +76,8 @@ std::string start_listening()
 int connect_client()
 {
     std::string reason;
-    const int connected = remote::install_client_driver(
-        startup_options.remote_host.c_str(), startup_options.remote_port, &reason);
+    const int connected = remote::install_client_driver(startup_options.remote_host.c_str(),
+                                                        startup_options.remote_port, &reason);
     if (connected == 0)
         std::fprintf(stderr, "vendrel: cannot connect to %s:%d: %s\n",
                      startup_options.remote_host.c_str(), startup_options.remote_port,
@@ -130,8 +130,8 @@ int parse_command_line(const char* text)
 int program_entry(const char* command_line)
 {
     parse_command_line(command_line);
-    push_dialog(main_dialog_id);
-    return platform::run_modal_dialog(main_dialog_id, nullptr, dialog_procedure, 0);
+    push_dialog(ids::main_dialog);
+    return platform::run_modal_dialog(ids::main_dialog, nullptr, dialog_procedure, 0);
 }
 
 int first_initialisation(platform::Window main)
@@ -143,7 +143,7 @@ int first_initialisation(platform::Window main)
     } else if (bind_local_database() < 0) {
         platform::message_box(main, "Database error");
     }
-    program_icon = resources::program_icon_id;
+    program_icon = ids::program_icon;
     main_dialog = main;
     if (startup_options.server_mode) {
         const std::string failure = start_listening();

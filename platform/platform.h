@@ -4,6 +4,8 @@
 // backend answers (headless, Qt, later a native one) is decided at link time.
 #pragma once
 
+#include "resources/ids.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -33,8 +35,8 @@ constexpr unsigned key_up = 0x26;
 constexpr unsigned key_down = 0x28;
 
 // Control ids of the Enter and Escape commands.
-constexpr int id_ok = 1;
-constexpr int id_cancel = 2;
+constexpr int id_ok = ids::ok;
+constexpr int id_cancel = ids::cancel;
 
 // Button style that makes a push button look like a plain flat label (used by the contact
 // button once it shows its text).

@@ -3,6 +3,8 @@
 // conversion to the toolkit's image type) is left to the platform backends.
 #include "resources/templates.h"
 
+#include "resources/ids.h"
+
 #include <iterator>
 
 namespace resources {
@@ -69,7 +71,7 @@ constexpr IconImage program_icon = {
 
 const IconImage* find_icon(int id)
 {
-    return id == program_icon_id ? &program_icon : nullptr;
+    return id == ids::program_icon ? &program_icon : nullptr;
 }
 
 } // namespace resources

@@ -59,9 +59,8 @@ const DialogTemplate* const* all_dialog_templates(int* count);
 constexpr const char* dialog_font_face = "Helv";
 constexpr int dialog_font_points = 8;
 
-// The program icon (resource 10001): a square picture, one character per pixel, rows top
-// to bottom; each character names an entry of the palette, '.' is transparent.
-constexpr int program_icon_id = 10001;
+// The program icon (ids::program_icon): a square picture, one character per pixel, rows
+// top to bottom; each character names an entry of the palette, '.' is transparent.
 struct IconImage {
     int size;                 // width and height in pixels
     const char* const* rows;  // size rows of size characters

@@ -6,6 +6,7 @@
 #include "subjects/extra.h"
 
 #include "platform/fields.h"
+#include "resources/ids.h"
 #include "store/sql.h"
 #include "subjects/messages.h"
 #include "subjects/statements.h"
@@ -20,6 +21,8 @@ namespace subjects {
 
 namespace {
 
+namespace control = ids::extra;
+
 struct ExtraField {
     int control;
     const char* column;
@@ -29,29 +32,29 @@ struct ExtraField {
 
 // In the order in which the dialog fills and checks them.
 constexpr ExtraField extra_fields[] = {
-    {100, "firstname", 40, "Firstname too long"},
-    {101, "surname", 40, "Surname too long"},
-    {102, "title", 40, "Title too long"},
-    {122, "gender", 20, "Gender too long"},
-    {103, "hobbies", 1024, "Hobbies too long"},
-    {104, "baptismaldate", 20, "Baptismaldate too long"},
-    {105, "baptismalplace", 80, "Baptismalplace too long"},
-    {106, "emailp", 80, text::email_too_long},
-    {107, "emailc", 80, text::email_too_long},
-    {108, "telephonenumberp", 20, text::telephone_too_long},
-    {109, "telephonenumberc", 20, text::telephone_too_long},
-    {110, "mobilenumberp", 20, text::mobile_too_long},
-    {111, "mobilenumberc", 20, text::mobile_too_long},
-    {112, "faxnumberp", 20, "Faxnumber too long"},
-    {113, "faxnumberc", 20, "Faxnumber too long"},
-    {114, "gen1", 256, "Gen1 too long"},
-    {115, "gen2", 256, "Gen2 too long"},
-    {116, "gen3", 256, "Gen3 too long"},
-    {117, "gen4", 256, "Gen4 too long"},
-    {118, "ac1", 256, "Extra1 too long"},
-    {119, "ac2", 256, "Extra2 too long"},
-    {120, "ac3", 256, "Extra3 too long"},
-    {121, "ac4", 256, "Extra4 too long"},
+    {control::firstname, "firstname", 40, "Firstname too long"},
+    {control::surname, "surname", 40, "Surname too long"},
+    {control::title, "title", 40, "Title too long"},
+    {control::gender, "gender", 20, "Gender too long"},
+    {control::hobbies, "hobbies", 1024, "Hobbies too long"},
+    {control::baptism_date, "baptismaldate", 20, "Baptismaldate too long"},
+    {control::baptism_place, "baptismalplace", 80, "Baptismalplace too long"},
+    {control::email_private, "emailp", 80, text::email_too_long},
+    {control::email_company, "emailc", 80, text::email_too_long},
+    {control::telephone_private, "telephonenumberp", 20, text::telephone_too_long},
+    {control::telephone_company, "telephonenumberc", 20, text::telephone_too_long},
+    {control::mobile_private, "mobilenumberp", 20, text::mobile_too_long},
+    {control::mobile_company, "mobilenumberc", 20, text::mobile_too_long},
+    {control::fax_private, "faxnumberp", 20, "Faxnumber too long"},
+    {control::fax_company, "faxnumberc", 20, "Faxnumber too long"},
+    {control::gen1, "gen1", 256, "Gen1 too long"},
+    {control::gen2, "gen2", 256, "Gen2 too long"},
+    {control::gen3, "gen3", 256, "Gen3 too long"},
+    {control::gen4, "gen4", 256, "Gen4 too long"},
+    {control::extra1, "ac1", 256, "Extra1 too long"},
+    {control::extra2, "ac2", 256, "Extra2 too long"},
+    {control::extra3, "ac3", 256, "Extra3 too long"},
+    {control::extra4, "ac4", 256, "Extra4 too long"},
 };
 constexpr std::size_t extra_field_count = std::size(extra_fields);
 

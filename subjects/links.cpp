@@ -5,6 +5,7 @@
 #include "subjects/links.h"
 
 #include "platform/fields.h"
+#include "resources/ids.h"
 #include "store/sql.h"
 #include "subjects/messages.h"
 #include "subjects/statements.h"
@@ -21,13 +22,7 @@ int seen_link_id = -1;
 
 namespace {
 
-constexpr int link_list = 100;
-constexpr int candidate_list = 101;
-constexpr int reason_control = 102;
-constexpr int kind_list = 103;
-constexpr int begin_control = 104;
-constexpr int end_control = 105;
-constexpr int description_control = 106;
+namespace control = ids::links;
 
 // The longest line of the link list; a longer description is cut to fit.
 constexpr std::size_t max_line_length = 256;
@@ -48,7 +43,7 @@ int mirrored(int kind)
 // The id of the link on the selected line of the link list, or -1 when none is selected.
 int selected_link_id(platform::Window dialog)
 {
-    const int line = platform::list_selection(dialog, link_list);
+    const int line = platform::list_selection(dialog, control::link_list);
     if (line < 0 || line >= max_link_lines)
         return -1;
     return link_ids[line];
@@ -101,8 +96,8 @@ int fill_link_list(platform::Window dialog, int subject_id)
     store::DbStatement* statement = nullptr;
     if (prepare_reported(dialog, sql, select_failure, &statement) < 0)
         return -1;
-    platform::list_reset(dialog, link_list);
-    platform::list_set_tab_stops(dialog, link_list, {40, 80, 120});
+    platform::list_reset(dialog, control::link_list);
+    platform::list_set_tab_stops(dialog, control::link_list, {40, 80, 120});
     link_ids[0] = -1;
     int line = 0;
     while (line < max_link_lines && store::step(statement) == store::db_row) {
@@ -113,7 +108,7 @@ int fill_link_list(platform::Window dialog, int subject_id)
         if (!subject_name_by_id(other, &other_name))
             continue;
         link_ids[line] = store::column_number(statement, "id");
-        platform::list_insert(dialog, link_list, line,
+        platform::list_insert(dialog, control::link_list, line,
                               list_line(statement, second_party, other_name));
         link_ids[line + 1] = -1;
         ++line;
@@ -124,23 +119,23 @@ int fill_link_list(platform::Window dialog, int subject_id)
 
 int check_link_fields(platform::Window dialog, LinkFields* fields)
 {
-    if (platform::read_field(dialog, reason_control, 80, "Reason too long", &fields->reason) < 0)
+    if (platform::read_field(dialog, control::reason, 80, "Reason too long", &fields->reason) < 0)
         return -1;
-    const int entry = platform::list_selection(dialog, kind_list);
+    const int entry = platform::list_selection(dialog, control::kind);
     if (entry < 0) {
         platform::message_box(dialog, "Select a relationkind");
         return -1;
     }
-    fields->kind = link_kind_from_text(platform::list_text(dialog, kind_list, entry).c_str());
+    fields->kind = link_kind_from_text(platform::list_text(dialog, control::kind, entry).c_str());
     if (fields->kind < 0) {
         platform::message_box(dialog, "Unknown relationkind");
         return -1;
     }
     std::string begin;
     std::string end;
-    if (platform::read_field(dialog, begin_control, 20, "BeginDate too long", &begin) < 0 ||
-        platform::read_field(dialog, end_control, 20, "EndDate too long", &end) < 0 ||
-        platform::read_field(dialog, description_control, 1020, text::description_too_long,
+    if (platform::read_field(dialog, control::begin_date, 20, "BeginDate too long", &begin) < 0 ||
+        platform::read_field(dialog, control::end_date, 20, "EndDate too long", &end) < 0 ||
+        platform::read_field(dialog, control::description, 1020, text::description_too_long,
                              &fields->description) < 0)
         return -1;
 
@@ -175,14 +170,14 @@ void init_links_dialog(platform::Window dialog)
     if (prepare_reported(dialog, sql, {text::cannot_prepare_select, Report::message_then_statement},
                          &statement) < 0)
         return;
-    platform::list_reset(dialog, candidate_list);
+    platform::list_reset(dialog, control::candidates);
     while (store::step(statement) == store::db_row)
-        platform::list_add(dialog, candidate_list, store::column_string(statement, "name"));
+        platform::list_add(dialog, control::candidates, store::column_string(statement, "name"));
     store::finalize(statement);
 
-    platform::list_reset(dialog, kind_list);
+    platform::list_reset(dialog, control::kind);
     for (const char* name : link_kind_names)
-        platform::list_add(dialog, kind_list, name);
+        platform::list_add(dialog, control::kind, name);
 }
 
 void add_link(platform::Window dialog)
@@ -194,12 +189,12 @@ void add_link(platform::Window dialog)
     LinkFields fields;
     if (check_link_fields(dialog, &fields) < 0)
         return;
-    const int entry = platform::list_selection(dialog, candidate_list);
+    const int entry = platform::list_selection(dialog, control::candidates);
     if (entry < 0) {
         platform::message_box(dialog, "Select a subject");
         return;
     }
-    const int other = subject_id_by_name(platform::list_text(dialog, candidate_list, entry));
+    const int other = subject_id_by_name(platform::list_text(dialog, control::candidates, entry));
     if (other < 0) {
         platform::message_box(dialog, "Subject not found in database");
         return;
@@ -237,9 +232,9 @@ void update_link(platform::Window dialog)
         return;
     }
     int other = -1;
-    const int entry = platform::list_selection(dialog, candidate_list);
+    const int entry = platform::list_selection(dialog, control::candidates);
     if (entry >= 0) {
-        other = subject_id_by_name(platform::list_text(dialog, candidate_list, entry));
+        other = subject_id_by_name(platform::list_text(dialog, control::candidates, entry));
         if (other < 0) {
             platform::message_box(dialog, "Subject not found in database");
             return;
@@ -269,7 +264,7 @@ void update_link(platform::Window dialog)
 
 void see_link(platform::Window dialog)
 {
-    const int line = platform::list_selection(dialog, link_list);
+    const int line = platform::list_selection(dialog, control::link_list);
     if (line < 0 || line >= max_link_lines) {
         platform::message_box(dialog, "Select an item for see");
         return;
@@ -291,13 +286,14 @@ void see_link(platform::Window dialog)
         return;
     }
     const bool second_party = store::column_number(statement, "personid2") == subject;
-    platform::set_item_text(dialog, reason_control, store::column_string(statement, "reason"));
+    platform::set_item_text(dialog, control::reason, store::column_string(statement, "reason"));
     platform::list_select_prefix(
-        dialog, kind_list, -1,
+        dialog, control::kind, -1,
         link_kind_seen(store::column_number(statement, "linklevelkind"), second_party));
-    platform::set_item_text(dialog, begin_control, store::column_string(statement, "begindate"));
-    platform::set_item_text(dialog, end_control, store::column_string(statement, "enddate"));
-    platform::set_item_text(dialog, description_control,
+    platform::set_item_text(dialog, control::begin_date,
+                            store::column_string(statement, "begindate"));
+    platform::set_item_text(dialog, control::end_date, store::column_string(statement, "enddate"));
+    platform::set_item_text(dialog, control::description,
                             store::column_string(statement, "description"));
     store::finalize(statement);
     fill_link_list(dialog, subject);
@@ -322,7 +318,7 @@ void end_link(platform::Window dialog)
 
 void set_begin_date_now(platform::Window dialog)
 {
-    platform::set_item_text(dialog, begin_control, util::time_stamp_now());
+    platform::set_item_text(dialog, control::begin_date, util::time_stamp_now());
 }
 
 } // namespace subjects

@@ -3,6 +3,7 @@
 #include "subjects/subject_details.h"
 
 #include "platform/fields.h"
+#include "resources/ids.h"
 #include "store/sql.h"
 #include "subjects/messages.h"
 #include "subjects/statements.h"
@@ -21,8 +22,10 @@ void set_subject_password(platform::Window dialog)
 {
     std::string first;
     std::string second;
-    if (platform::read_field(dialog, 100, password_limit, "pwd1 too long", &first) < 0 ||
-        platform::read_field(dialog, 101, password_limit, "pwd2 too long", &second) < 0)
+    if (platform::read_field(dialog, ids::password::first, password_limit, "pwd1 too long",
+                             &first) < 0 ||
+        platform::read_field(dialog, ids::password::second, password_limit, "pwd2 too long",
+                             &second) < 0)
         return;
     if (first != second) {
         platform::message_box(dialog, "pwd1 != pwd2");

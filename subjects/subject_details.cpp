@@ -5,6 +5,7 @@
 #include "subjects/subject_details.h"
 
 #include "platform/fields.h"
+#include "resources/ids.h"
 #include "store/sql.h"
 #include "subjects/messages.h"
 #include "subjects/statements.h"
@@ -17,10 +18,8 @@ namespace subjects {
 
 namespace {
 
-constexpr int name_control = 100;
+namespace control = ids::subject_update;
 constexpr int name_limit = 64;
-constexpr int mobile_control = 102;
-constexpr int role_control = 104;
 
 // What an empty mobile number field starts with, as the dialog always has.
 constexpr const char* mobile_prefix = "06-";
@@ -34,20 +33,20 @@ struct DetailField {
 
 // In the order in which the dialog fills and checks them.
 constexpr DetailField detail_fields[] = {
-    {101, "telephonenumber", 40, text::telephone_too_long},
-    {mobile_control, "mobilenumber", 40, text::mobile_too_long},
-    {103, "email", 64, text::email_too_long},
-    {role_control, "role", 0, "Select a role"},
-    {105, "application", 80, "Application too long"},
-    {106, "address", 80, "Address too long"},
-    {107, "subaddress", 40, "Subaddress too long"},
-    {108, "pnumber", 20, "PCODE too long"},
-    {109, "place", 80, "Place too long"},
-    {120, "birthdate", 64, "Birthdate too long"},
-    {121, "anniversary", 64, "Anniversary too long"},
-    {122, "knownfrom", 80, "KnownFrom too long"},
-    {123, "systemnumber", 20, "Systemnumber too long"},
-    {128, "description", 4096, text::description_too_long},
+    {control::telephone, "telephonenumber", 40, text::telephone_too_long},
+    {control::mobile, "mobilenumber", 40, text::mobile_too_long},
+    {control::email, "email", 64, text::email_too_long},
+    {control::role, "role", 0, "Select a role"},
+    {control::application, "application", 80, "Application too long"},
+    {control::address, "address", 80, "Address too long"},
+    {control::subaddress, "subaddress", 40, "Subaddress too long"},
+    {control::postcode, "pnumber", 20, "PCODE too long"},
+    {control::place, "place", 80, "Place too long"},
+    {control::birthdate, "birthdate", 64, "Birthdate too long"},
+    {control::anniversary, "anniversary", 64, "Anniversary too long"},
+    {control::known_from, "knownfrom", 80, "KnownFrom too long"},
+    {control::system_number, "systemnumber", 20, "Systemnumber too long"},
+    {control::description, "description", 4096, text::description_too_long},
 };
 constexpr std::size_t text_field_count = std::size(detail_fields) - 1;
 
@@ -58,9 +57,9 @@ void select_kind(platform::Window dialog, const char* role)
     const char* name = subject_kind_text(role ? std::atoi(role) : kind_person);
     if (!name)
         return;
-    const int entry = platform::combo_find_prefix(dialog, role_control, -1, name);
+    const int entry = platform::combo_find_prefix(dialog, control::role, -1, name);
     if (entry >= 0)
-        platform::combo_set_selection(dialog, role_control, entry);
+        platform::combo_set_selection(dialog, control::role, entry);
 }
 
 } // namespace
@@ -72,15 +71,15 @@ void load_subject_details(platform::Window dialog)
     if (open_current_subject_row(dialog, "SELECT * from PERSON where name='%s' and date_e is null",
                                  &name, &statement) < 0)
         return;
-    platform::set_item_text(dialog, name_control, name);
+    platform::set_item_text(dialog, control::name, name);
     for (const DetailField& field : detail_fields) {
         const char* value = store::column_by_name(statement, field.column);
-        if (field.control == role_control) {
-            fill_subject_kinds(dialog, role_control);
+        if (field.control == control::role) {
+            fill_subject_kinds(dialog, control::role);
             select_kind(dialog, value);
         } else if (value) {
             platform::set_item_text(dialog, field.control, value);
-        } else if (field.control == mobile_control) {
+        } else if (field.control == control::mobile) {
             platform::set_item_text(dialog, field.control, mobile_prefix);
         }
     }
@@ -101,7 +100,7 @@ void save_subject_details(platform::Window dialog)
         return;
 
     std::string new_name;
-    if (platform::read_field(dialog, name_control, name_limit, "Person too long", &new_name) < 0)
+    if (platform::read_field(dialog, control::name, name_limit, "Person too long", &new_name) < 0)
         return;
     // The administrator's name stays the administrator's.
     if (new_name == "admin") {
@@ -125,14 +124,14 @@ void save_subject_details(platform::Window dialog)
     int kind = -1;
     std::size_t next = 0;
     for (const DetailField& field : detail_fields) {
-        if (field.control == role_control) {
-            const int entry = platform::combo_selection(dialog, role_control);
+        if (field.control == control::role) {
+            const int entry = platform::combo_selection(dialog, control::role);
             if (entry < 0) {
                 platform::message_box(dialog, field.too_long);
                 return;
             }
             kind =
-                subject_kind_from_text(platform::combo_text(dialog, role_control, entry).c_str());
+                subject_kind_from_text(platform::combo_text(dialog, control::role, entry).c_str());
             continue;
         }
         std::string value;

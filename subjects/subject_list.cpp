@@ -5,6 +5,7 @@
 #include "subjects/subject_list.h"
 
 #include "platform/fields.h"
+#include "resources/ids.h"
 #include "store/session.h"
 #include "store/sql.h"
 #include "subjects/messages.h"
@@ -20,8 +21,6 @@ platform::Window subject_list_window = nullptr;
 
 namespace {
 
-constexpr int list_control = 100;
-constexpr int new_name_control = 100;
 constexpr int new_name_limit = 40;
 
 // Indexed by kind - 1: the combo box does not sort, so an entry's position is its value - 1.
@@ -56,12 +55,12 @@ void fill_subject_kinds(platform::Window window, int control_id)
 
 int current_subject_name(platform::Window owner, std::string* name)
 {
-    const int selected = platform::list_selection(subject_list_window, list_control);
+    const int selected = platform::list_selection(subject_list_window, ids::subject_list::names);
     if (selected < 0) {
         platform::message_box(owner, text::select_person);
         return -1;
     }
-    *name = platform::list_text(subject_list_window, list_control, selected);
+    *name = platform::list_text(subject_list_window, ids::subject_list::names, selected);
     return 0;
 }
 
@@ -79,9 +78,9 @@ void fill_subject_list()
         store::finalize(statement);
         return;
     }
-    platform::list_reset(list, list_control);
+    platform::list_reset(list, ids::subject_list::names);
     while (stepped == store::db_row) {
-        platform::list_add(list, list_control, store::column_string(statement, "name"));
+        platform::list_add(list, ids::subject_list::names, store::column_string(statement, "name"));
         stepped = store::step(statement);
     }
     store::finalize(statement);
@@ -90,7 +89,8 @@ void fill_subject_list()
 void create_subject(platform::Window dialog)
 {
     std::string name;
-    if (platform::read_field(dialog, new_name_control, new_name_limit, "Name too long", &name) < 0)
+    if (platform::read_field(dialog, ids::subject_new::name, new_name_limit, "Name too long",
+                             &name) < 0)
         return;
     const std::string stamp = util::time_stamp_now();
     const std::string quoted = store::sql_quote(name);
@@ -124,7 +124,7 @@ void create_subject(platform::Window dialog)
 int prepare_subject_update(platform::Window list_dialog)
 {
     subject_list_window = list_dialog;
-    if (platform::list_selection(list_dialog, list_control) < 0) {
+    if (platform::list_selection(list_dialog, ids::subject_list::names) < 0) {
         platform::message_box(list_dialog, text::select_person);
         return -1;
     }

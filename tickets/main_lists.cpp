@@ -4,6 +4,7 @@
 // add_ticket_lines; the app routes the commands and records counts it is handed.
 #include "tickets/main_lists.h"
 
+#include "resources/ids.h"
 #include "store/sql.h"
 #include "tickets/ticket_texts.h"
 
@@ -16,9 +17,7 @@ int main_list_count = 0;
 
 namespace {
 
-constexpr int group_box = 100;
-constexpr int ticket_list = 101;
-constexpr int see_button = 1003;
+namespace control = ids::main_window;
 
 constexpr const char* person_prepare_caption = "Cannot prepare statement - person";
 
@@ -49,7 +48,7 @@ int refresh_chosen_group(platform::Window main_window, const std::string& name)
     }
     const int count =
         add_ticket_lines(main_window, open_tickets_statement(std::atoi(id.c_str())), 0);
-    platform::enable_item(main_window, see_button, count > 0);
+    platform::enable_item(main_window, control::see, count > 0);
     return count;
 }
 
@@ -72,7 +71,7 @@ int refresh_all_groups(platform::Window main_window)
             count = next;
     }
     store::finalize(groups);
-    platform::enable_item(main_window, see_button, count > 0);
+    platform::enable_item(main_window, control::see, count > 0);
     return count;
 }
 
@@ -80,8 +79,8 @@ int refresh_all_groups(platform::Window main_window)
 
 void reset_ticket_list(platform::Window main_window)
 {
-    platform::list_reset(main_window, ticket_list);
-    platform::list_set_tab_stops(main_window, ticket_list, {38, 60, 80});
+    platform::list_reset(main_window, control::ticket_list);
+    platform::list_set_tab_stops(main_window, control::ticket_list, {38, 60, 80});
 }
 
 int add_ticket_lines(platform::Window window, const std::string& statement, int first)
@@ -100,7 +99,7 @@ int add_ticket_lines(platform::Window window, const std::string& statement, int 
         if (description.size() > shown_description)
             description.resize(shown_description);
         // NULL columns of rows written by other programs read as empty texts.
-        platform::list_add(window, ticket_list,
+        platform::list_add(window, control::ticket_list,
                            store::column_string(rows, "begindate") + '\t' +
                                store::column_string(rows, "code") + '\t' +
                                store::column_string(rows, "subject") + '\t' + description);
@@ -114,16 +113,16 @@ int add_ticket_lines(platform::Window window, const std::string& statement, int 
 int refresh_ticket_list(platform::Window main_window)
 {
     reset_ticket_list(main_window);
-    const int chosen = platform::combo_selection(main_window, group_box);
+    const int chosen = platform::combo_selection(main_window, control::group_box);
     const std::string name =
-        chosen >= 0 ? platform::combo_text(main_window, group_box, chosen) : std::string();
+        chosen >= 0 ? platform::combo_text(main_window, control::group_box, chosen) : std::string();
     return name.empty() ? refresh_all_groups(main_window) : refresh_chosen_group(main_window, name);
 }
 
 int fill_main_groups(platform::Window main_window)
 {
     const std::string sql = group_names_statement(every_group_tail);
-    platform::combo_reset(main_window, group_box);
+    platform::combo_reset(main_window, control::group_box);
     store::DbStatement* names = nullptr;
     if (store::prepare_sql(sql, &names) != store::db_ok) {
         platform::message_box(main_window, no_group_message);
@@ -131,7 +130,7 @@ int fill_main_groups(platform::Window main_window)
         return -1;
     }
     while (store::step(names) == store::db_row)
-        platform::combo_add(main_window, group_box, store::column_string(names, "name"));
+        platform::combo_add(main_window, control::group_box, store::column_string(names, "name"));
     store::finalize(names);
     main_list_count = refresh_ticket_list(main_window);
     return 0;

@@ -5,6 +5,7 @@
 #include "tickets/search.h"
 
 #include "platform/fields.h"
+#include "resources/ids.h"
 #include "store/sql.h"
 #include "tickets/main_lists.h"
 #include "tickets/ticket_texts.h"
@@ -13,12 +14,7 @@
 namespace tickets {
 namespace {
 
-// Fields of the search window, in the order they are read and joined.
-constexpr int code_field = 100;
-constexpr int date_field = 101;
-constexpr int customer_field = 102;
-constexpr int subject_field = 103;
-constexpr int description_field = 104;
+namespace field = ids::search;
 
 struct Criteria {
     std::string code, date, customer, subject, description;
@@ -27,11 +23,11 @@ struct Criteria {
 int read_criteria(platform::Window window, Criteria* c)
 {
     using platform::read_field;
-    if (read_field(window, code_field, code_limit, code_too_long, &c->code) < 0 ||
-        read_field(window, date_field, search_date_limit, "Date too long", &c->date) < 0 ||
-        read_field(window, customer_field, customer_limit, customer_too_long, &c->customer) < 0 ||
-        read_field(window, subject_field, search_text_limit, subject_too_long, &c->subject) < 0 ||
-        read_field(window, description_field, search_text_limit, description_too_long,
+    if (read_field(window, field::code, code_limit, code_too_long, &c->code) < 0 ||
+        read_field(window, field::date, search_date_limit, "Date too long", &c->date) < 0 ||
+        read_field(window, field::customer, customer_limit, customer_too_long, &c->customer) < 0 ||
+        read_field(window, field::subject, search_text_limit, subject_too_long, &c->subject) < 0 ||
+        read_field(window, field::description, search_text_limit, description_too_long,
                    &c->description) < 0)
         return -1;
     return 0;

@@ -5,6 +5,7 @@
 #include "tickets/ticket_dialog.h"
 
 #include "platform/fields.h"
+#include "resources/ids.h"
 #include "store/session.h"
 #include "store/sql.h"
 #include "tickets/main_lists.h"
@@ -20,20 +21,7 @@ TicketDialogMode ticket_dialog_mode = TicketDialogMode::create;
 
 namespace {
 
-// Controls of the ticket dialog.
-constexpr int code_field = 100;
-constexpr int group_box = 101;
-constexpr int customer_field = 102;
-constexpr int subject_field = 103;
-constexpr int state_field = 105;
-constexpr int description_field = 106;
-constexpr int get_button = 1201;
-constexpr int files_button = 1207;
-constexpr int save_button = 1208;
-constexpr int end_button = 1215;
-constexpr int mail_button = 1209;
-
-constexpr int main_ticket_list = 101;
+namespace control = ids::ticket;
 
 constexpr const char* no_message_group = "No message group found";
 constexpr const char* error_caption = "Error";
@@ -46,11 +34,11 @@ int chosen_customer_person = -1;
 void disable_features(platform::Window dialog)
 {
     if (!(store::feature_flags & store::feature_mail))
-        platform::enable_item(dialog, mail_button, false);
+        platform::enable_item(dialog, control::mail, false);
     if (!(store::feature_flags & store::feature_files))
-        platform::enable_item(dialog, files_button, false);
+        platform::enable_item(dialog, control::files, false);
     if (!(store::feature_flags & store::feature_get))
-        platform::enable_item(dialog, get_button, false);
+        platform::enable_item(dialog, control::get, false);
 }
 
 // A one-row load of the see mode; shows its own message when it fails. Returns 1 or -1.
@@ -80,10 +68,10 @@ int customer_person_of(store::DbStatement* row)
 
 void select_group_named(platform::Window dialog, const std::string& name)
 {
-    const int count = platform::combo_count(dialog, group_box);
+    const int count = platform::combo_count(dialog, control::group_box);
     for (int i = 0; i < count; ++i) {
-        if (platform::combo_text(dialog, group_box, i) == name) {
-            platform::combo_set_selection(dialog, group_box, i);
+        if (platform::combo_text(dialog, control::group_box, i) == name) {
+            platform::combo_set_selection(dialog, control::group_box, i);
             return;
         }
     }
@@ -105,14 +93,14 @@ int load_ticket_row(platform::Window dialog, int id)
         store::finalize(row);
         return -1;
     }
-    platform::set_item_text(dialog, code_field, store::column_string(row, "code"));
+    platform::set_item_text(dialog, control::code, store::column_string(row, "code"));
     const int group_id = store::column_number(row, "personid_t");
     chosen_customer_person = customer_person_of(row);
     if (chosen_customer_person < 0)
-        platform::set_item_text(dialog, customer_field, store::column_string(row, "customer"));
-    platform::set_item_text(dialog, subject_field, store::column_string(row, "subject"));
-    platform::set_item_text(dialog, state_field, store::column_string(row, "state"));
-    platform::set_item_text(dialog, description_field, store::column_string(row, "description"));
+        platform::set_item_text(dialog, control::customer, store::column_string(row, "customer"));
+    platform::set_item_text(dialog, control::subject, store::column_string(row, "subject"));
+    platform::set_item_text(dialog, control::state, store::column_string(row, "state"));
+    platform::set_item_text(dialog, control::description, store::column_string(row, "description"));
     store::finalize(row);
     return group_id;
 }
@@ -140,26 +128,27 @@ int run_write(platform::Window dialog, const std::string& sql)
 int code_for_save(platform::Window dialog, std::string* code)
 {
     if (ticket_dialog_mode == TicketDialogMode::see)
-        return platform::read_field(dialog, code_field, code_limit, code_too_long, code);
+        return platform::read_field(dialog, control::code, code_limit, code_too_long, code);
     if (make_ticket_code(code) < 0) {
         platform::message_box(dialog, "Cannot generate code for ticket, please try again");
         return -1;
     }
-    platform::set_item_text(dialog, code_field, *code);
+    platform::set_item_text(dialog, control::code, *code);
     return 0;
 }
 
 // The id of the group chosen in the dialog; -1 after a message.
 int chosen_group_id(platform::Window dialog)
 {
-    const int chosen = platform::combo_selection(dialog, group_box);
+    const int chosen = platform::combo_selection(dialog, control::group_box);
     if (chosen < 0) {
         platform::message_box(dialog, "Select a ticketgroup");
         return -1;
     }
-    const std::string sql = "SELECT id FROM PERSON WHERE name='" +
-                            store::sql_quote(platform::combo_text(dialog, group_box, chosen)) +
-                            "' and date_e is null";
+    const std::string sql =
+        "SELECT id FROM PERSON WHERE name='" +
+        store::sql_quote(platform::combo_text(dialog, control::group_box, chosen)) +
+        "' and date_e is null";
     std::string id;
     const int found = look_up(sql, "id", &id);
     if (found < 0) {
@@ -181,11 +170,12 @@ struct TicketTexts {
 int read_ticket_texts(platform::Window dialog, TicketTexts* texts)
 {
     using platform::read_field;
-    if (read_field(dialog, customer_field, customer_limit, customer_too_long, &texts->customer) <
+    if (read_field(dialog, control::customer, customer_limit, customer_too_long, &texts->customer) <
             0 ||
-        read_field(dialog, subject_field, subject_limit, subject_too_long, &texts->subject) < 0 ||
-        read_field(dialog, state_field, state_limit, "State too long", &texts->state) < 0 ||
-        read_field(dialog, description_field, description_limit, description_too_long,
+        read_field(dialog, control::subject, subject_limit, subject_too_long, &texts->subject) <
+            0 ||
+        read_field(dialog, control::state, state_limit, "State too long", &texts->state) < 0 ||
+        read_field(dialog, control::description, description_limit, description_too_long,
                    &texts->description) < 0)
         return -1;
     return 0;
@@ -249,20 +239,20 @@ int fill_ticket_groups(platform::Window dialog, TicketDialogMode mode)
     }
     int count = 0;
     while (store::step(names) == store::db_row) {
-        platform::combo_add(dialog, group_box, store::column_string(names, "name"));
+        platform::combo_add(dialog, control::group_box, store::column_string(names, "name"));
         ++count;
     }
     store::finalize(names);
     if (count > 0)
-        platform::combo_set_selection(dialog, group_box, 0);
+        platform::combo_set_selection(dialog, control::group_box, 0);
     return count;
 }
 
 void open_ticket_create(platform::Window dialog)
 {
     disable_features(dialog);
-    platform::set_item_text(dialog, save_button, "Save (C)");
-    platform::set_item_text(dialog, end_button, "End (C)");
+    platform::set_item_text(dialog, control::save, "Save (C)");
+    platform::set_item_text(dialog, control::save_and_end, "End (C)");
     if (fill_ticket_groups(dialog, TicketDialogMode::create) == 0)
         platform::message_box(dialog,
                               "Cannot create ticket\r\nMust have a ticketgroup with extra1=1",
@@ -272,13 +262,13 @@ void open_ticket_create(platform::Window dialog)
 void open_ticket_see(platform::Window dialog, platform::Window main_window)
 {
     disable_features(dialog);
-    platform::set_item_text(dialog, save_button, "Save (F)");
-    platform::set_item_text(dialog, end_button, "End (F)");
+    platform::set_item_text(dialog, control::save, "Save (F)");
+    platform::set_item_text(dialog, control::save_and_end, "End (F)");
     if (fill_ticket_groups(dialog, TicketDialogMode::see) == 0) {
         platform::message_box(dialog, "Cannot see ticket", no_message_group);
         return;
     }
-    const int line = platform::list_selection(main_window, main_ticket_list);
+    const int line = platform::list_selection(main_window, ids::main_window::ticket_list);
     if (line < 0 || line >= max_ticket_lines) {
         platform::message_box(dialog, "Cannot determine selection");
         return;
@@ -301,7 +291,7 @@ void open_ticket_see(platform::Window dialog, platform::Window main_window)
              store::sql_format("select name from person where id=%d and date_e is null",
                                chosen_customer_person),
              "name", &name) > 0)
-        platform::set_item_text(dialog, customer_field, name);
+        platform::set_item_text(dialog, control::customer, name);
 }
 
 int save_ticket(platform::Window dialog, bool end, platform::Window main_window)

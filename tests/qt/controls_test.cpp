@@ -182,7 +182,7 @@ TEST_F(QtControls, TabSeparatedColumnsAreDrawnAtTheStops)
 
 TEST_F(QtControls, IconShowsOnOpenAndLaterDialogs)
 {
-    platform::set_dialog_icon(main, resources::program_icon_id);
+    platform::set_dialog_icon(main, ids::program_icon);
     EXPECT_FALSE(qt_backend::dialog_widget(main)->windowIcon().isNull());
     EXPECT_FALSE(qt_backend::dialog_widget(links)->windowIcon().isNull());
     EXPECT_FALSE(QApplication::windowIcon().isNull());
