@@ -13,7 +13,7 @@
 #include "util/md5.h"
 
 #include <cstdlib>
-#include <cstring>
+#include <optional>
 
 namespace app {
 
@@ -44,9 +44,16 @@ int perform_login(platform::Window dialog)
         store::sql_format("' and (role=%d or role is null)", subjects::kind_person) +
         " and date_e is null";
 
-    store::DbStatement* statement = nullptr;
-    if (store::prepare_sql(sql, &statement) != store::db_ok) {
-        store::finalize(statement);
+    // Only the first row counts; NULL columns are told apart from empty ones.
+    std::optional<std::string> stored;
+    std::optional<std::string> id;
+    const store::Outcome outcome = store::run_statement(sql, [&](store::DbStatement* row) {
+        stored = store::column_text_of(row, "password");
+        id = store::column_text_of(row, "id");
+        return false;
+    });
+
+    if (outcome.failure == store::Failure::prepare) {
         if (startup_options.client_mode != 0) {
             platform::message_box(dialog, "Server connection error");
             platform::end_dialog(dialog, 0);
@@ -54,8 +61,11 @@ int perform_login(platform::Window dialog)
         }
         if (user == "admin") {
             platform::message_box(dialog, "Generate new Database - no table for users found");
-            if (store::create_schema(dialog, password.c_str()) == -1)
+            store::SchemaFailure failure;
+            if (store::create_schema(password.c_str(), &failure) == -1) {
+                platform::tell(dialog, failure.telling, failure.statement);
                 return -1;
+            }
             platform::message_box(dialog, "Generating new Database done");
             platform::end_dialog(dialog, 1);
             return 1;
@@ -64,38 +74,27 @@ int perform_login(platform::Window dialog)
         platform::end_dialog(dialog, 0);
         return 0;
     }
-
-    const int stepped = store::step(statement);
-    if (stepped == store::db_done) {
-        store::finalize(statement);
+    if (outcome.rows == 0 && outcome.ok()) {
         platform::message_box(dialog, "Unknown user");
         return 0;
     }
-    if (stepped != store::db_row) {
-        store::finalize(statement);
+    if (outcome.rows == 0) {
         platform::message_box(dialog, sql, "Error sqlite");
         return -1;
     }
-
-    const char* stored = store::column_by_name(statement, "password");
     if (!stored) {
         platform::message_box(dialog, sql, "No password set");
-        store::finalize(statement);
         return 0;
     }
-    if (std::strcmp(stored, digest) != 0) {
-        store::finalize(statement);
+    if (*stored != digest) {
         platform::message_box(dialog, "Wrong username/password");
         return 0;
     }
-    const char* id = store::column_by_name(statement, "id");
     if (!id) {
         platform::message_box(dialog, sql, "Error sqlite");
-        store::finalize(statement);
         return 0;
     }
-    store::current_person_id = std::atoi(id);
-    store::finalize(statement);
+    store::current_person_id = std::atoi(id->c_str());
     platform::end_dialog(dialog, 1);
     return 1;
 }

@@ -45,14 +45,16 @@ double seconds_since(std::chrono::steady_clock::time_point begin)
 
 bool run(const std::string& sql)
 {
-    store::DbStatement* statement = nullptr;
-    if (store::prepare_sql(sql, &statement) != store::db_ok) {
-        store::finalize(statement);
-        return false;
-    }
-    const int rc = store::step(statement);
-    store::finalize(statement);
-    return rc == store::db_done || rc == store::db_row;
+    const store::Outcome outcome =
+        store::run_statement(sql, [](store::DbStatement*) { return false; });
+    return outcome.ok();
+}
+
+// Requests of one statement run to its end: the prepare, a step per row and the last one,
+// the column reads, the finalize.
+int requests_of(const store::Outcome& outcome, int columns_per_row)
+{
+    return 1 + outcome.rows + 1 + outcome.rows * columns_per_row + 1;
 }
 
 // The main list's fill for all of a person's groups: the group ids, then the open tickets
@@ -61,46 +63,35 @@ int refresh_main_list()
 {
     requests = 0;
     int lines = 0;
-    store::DbStatement* groups = nullptr;
     const std::string group_sql =
         "select t1.id as id from person as t1,subjectlink as t2 where t1.role=5 and "
         "(t2.personid=1 or t2.personid2=1) and (t2.personid=t1.id or t2.personid2=t1.id) and "
         "t1.date_e is null and t2.date_e is null order by t1.name";
-    if (store::prepare_sql(group_sql, &groups) != store::db_ok)
-        return -1;
-    ++requests;
     std::vector<int> ids;
-    for (;;) {
-        ++requests;
-        if (store::step(groups) != store::db_row)
-            break;
-        ++requests;
-        ids.push_back(store::column_number(groups, "id"));
-    }
-    store::finalize(groups);
-    ++requests;
+    const store::Outcome groups = store::run_statement(group_sql, [&ids](store::DbStatement* row) {
+        ids.push_back(store::column_number(row, "id"));
+        return true;
+    });
+    if (groups.failure == store::Failure::prepare)
+        return -1;
+    requests += requests_of(groups, 1);
     for (int id : ids) {
-        store::DbStatement* rows = nullptr;
-        if (store::prepare_sql(store::sql_format("select * from ticket where personid_t=%d and "
-                                                 "enddate is null order by begindate",
-                                                 id),
-                               &rows) != store::db_ok)
+        const store::Outcome rows = store::run_statement(
+            store::sql_format("select * from ticket where personid_t=%d and enddate is null "
+                              "order by begindate",
+                              id),
+            [&lines](store::DbStatement* row) {
+                const int ticket = store::column_number(row, "id");
+                std::string line = store::column_string(row, "begindate") + '\t' +
+                                   store::column_string(row, "code") + '\t' +
+                                   store::column_string(row, "subject") + '\t' +
+                                   store::column_string(row, "description");
+                lines += ticket > 0 && !line.empty();
+                return lines < ticket_count;
+            });
+        if (rows.failure == store::Failure::prepare)
             return -1;
-        ++requests;
-        for (;;) {
-            ++requests;
-            if (lines >= ticket_count || store::step(rows) != store::db_row)
-                break;
-            const int ticket = store::column_number(rows, "id");
-            std::string line = store::column_string(rows, "begindate") + '\t' +
-                               store::column_string(rows, "code") + '\t' +
-                               store::column_string(rows, "subject") + '\t' +
-                               store::column_string(rows, "description");
-            requests += 5;
-            lines += ticket > 0 && !line.empty();
-        }
-        store::finalize(rows);
-        ++requests;
+        requests += requests_of(rows, 5);
     }
     return lines;
 }
@@ -108,7 +99,8 @@ int refresh_main_list()
 // The database of the runs: admin, one ticket group linked to admin, 2048 open tickets.
 bool fill_database()
 {
-    if (store::create_schema(nullptr, "admin") != 0)
+    store::SchemaFailure failure;
+    if (store::create_schema("admin", &failure) != 0)
         return false;
     run("BEGIN");
     bool ok = run("insert into person (name, role, ac1) values ('Front desk', 5, '1')") &&

@@ -15,19 +15,6 @@ namespace store {
 
 namespace {
 
-// How a failed prepare of one statement is reported.
-enum class Report {
-    text_then_statement,    // a box with the message, then a box with the statement
-    text_statement_caption, // one box: the message, with the statement as caption
-    text_only,              // one box with the message
-    statement_text_caption, // one box: the statement, with the message as caption
-};
-
-struct Failure {
-    const char* message;
-    Report report;
-};
-
 // clang-format off
 constexpr const char* person_columns[] = {
     "code", "name", "password", "telephonenumber", "mobilenumber", "smsnumber", "email",
@@ -67,63 +54,42 @@ template <std::size_t N> std::string creation(const char* table, const char* con
     return sql + ")";
 }
 
-// Runs one statement that must finish at once; reports a failure as told and returns -1.
-int run(platform::Window dialog, const std::string& sql, const Failure& failure)
+// Runs one statement that must finish at once. On failure describes it in *failure: a
+// failed prepare as that statement's own telling, any other failure alike for all.
+int run(const std::string& sql, const platform::Telling& on_prepare, SchemaFailure* failure)
 {
-    DbStatement* statement = nullptr;
-    if (prepare_sql(sql, &statement) != db_ok) {
-        switch (failure.report) {
-        case Report::text_then_statement:
-            platform::message_box(dialog, failure.message);
-            platform::message_box(dialog, sql);
-            break;
-        case Report::text_statement_caption:
-            platform::message_box(dialog, failure.message, sql.c_str());
-            break;
-        case Report::text_only:
-            platform::message_box(dialog, failure.message);
-            break;
-        case Report::statement_text_caption:
-            platform::message_box(dialog, sql, failure.message);
-            break;
-        }
-        finalize(statement);
-        return -1;
-    }
-    if (step(statement) != db_done) {
-        platform::message_box(dialog, "Error creating database");
-        finalize(statement);
-        return -1;
-    }
-    finalize(statement);
-    return 0;
-}
-
-bool table_present(const char* probe)
-{
-    DbStatement* statement = nullptr;
-    const bool present = prepare_sql(probe, &statement) == db_ok;
-    finalize(statement);
-    return present;
+    const Outcome outcome = run_statement(sql);
+    if (outcome.ok())
+        return 0;
+    failure->statement = sql;
+    failure->telling = outcome.failure == Failure::prepare
+                           ? on_prepare
+                           : platform::Telling{"Error creating database", platform::Shape::message};
+    return -1;
 }
 
 } // namespace
 
-int create_schema(platform::Window dialog, const char* password)
+int create_schema(const char* password, SchemaFailure* failure)
 {
     const std::tm local = util::local_time_now();
 
-    if (!table_present("select id from vendrelversion")) {
-        if (run(dialog, "create table vendrelversion (id integer primary key,version text)",
-                {"Cannot prepare statement - table version", Report::text_then_statement}) < 0)
+    if (!statement_prepares("select id from vendrelversion")) {
+        if (run("create table vendrelversion (id integer primary key,version text)",
+                {"Cannot prepare statement - table version",
+                 platform::Shape::message_then_statement},
+                failure) < 0)
             return -1;
-        if (run(dialog, std::string("INSERT INTO vendrelversion (version) values (") + "'1.1')",
-                {"Cannot prepare statement for version", Report::text_then_statement}) < 0)
+        if (run(std::string("INSERT INTO vendrelversion (version) values (") + "'1.1')",
+                {"Cannot prepare statement for version", platform::Shape::message_then_statement},
+                failure) < 0)
             return -1;
     }
-    if (!table_present("select id from person")) {
-        if (run(dialog, creation("person", person_columns),
-                {"Cannot prepare statement - table person", Report::text_then_statement}) < 0)
+    if (!statement_prepares("select id from person")) {
+        if (run(creation("person", person_columns),
+                {"Cannot prepare statement - table person",
+                 platform::Shape::message_then_statement},
+                failure) < 0)
             return -1;
         char digest[33];
         util::hash_password(password, digest);
@@ -132,18 +98,23 @@ int create_schema(platform::Window dialog, const char* password)
         const std::string admin =
             std::string("INSERT INTO person (name,password,role,date_b,date_e) values (") +
             "'admin','" + digest + "',1,'" + stamp + "',NULL)";
-        if (run(dialog, admin,
-                {"Cannot prepare statement for person", Report::text_statement_caption}) < 0)
+        if (run(admin,
+                {"Cannot prepare statement for person",
+                 platform::Shape::message_captioned_statement},
+                failure) < 0)
             return -1;
     }
-    if (!table_present("select id from subjectlink")) {
-        if (run(dialog, creation("subjectlink", subjectlink_columns),
-                {"Cannot prepare statement for subjectlink", Report::text_only}) < 0)
+    if (!statement_prepares("select id from subjectlink")) {
+        if (run(creation("subjectlink", subjectlink_columns),
+                {"Cannot prepare statement for subjectlink", platform::Shape::message},
+                failure) < 0)
             return -1;
     }
-    if (!table_present("select id from ticket")) {
-        if (run(dialog, creation("ticket", ticket_columns),
-                {"Cannot prepare statement for ticket", Report::statement_text_caption}) < 0)
+    if (!statement_prepares("select id from ticket")) {
+        if (run(creation("ticket", ticket_columns),
+                {"Cannot prepare statement for ticket",
+                 platform::Shape::statement_captioned_message},
+                failure) < 0)
             return -1;
     }
     current_person_id = 1;

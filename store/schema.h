@@ -2,15 +2,23 @@
 // login.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/report.h"
+
+#include <string>
 
 namespace store {
 
+// The statement create_schema stopped at, and how the dialog that asked tells its failure.
+struct SchemaFailure {
+    std::string statement;
+    platform::Telling telling{"", platform::Shape::message};
+};
+
 // Makes every missing table in order (vendrelversion, person, subjectlink, ticket), writes
 // the version row and the administrator row with the digest of password along with their
-// tables, and logs the administrator in. Messages are owned by dialog. Returns 0 when all
-// four tables exist afterwards, -1 after the first failure; nothing made before a failure
-// is undone, so the next attempt carries on where this one stopped.
-int create_schema(platform::Window dialog, const char* password);
+// tables, and logs the administrator in. Returns 0 when all four tables exist afterwards,
+// -1 after the first failure, described in *failure; nothing made before a failure is
+// undone, so the next attempt carries on where this one stopped.
+int create_schema(const char* password, SchemaFailure* failure);
 
 } // namespace store

@@ -66,14 +66,14 @@ constexpr const char* last_column = "hobbies";
 void load_subject_extra(platform::Window dialog)
 {
     std::string name;
-    store::DbStatement* statement = nullptr;
-    if (open_current_subject_row(dialog, "SELECT * from person where name ='%s' and date_e is null",
-                                 &name, &statement) < 0)
-        return;
-    for (const ExtraField& field : extra_fields)
-        if (const char* value = store::column_by_name(statement, field.column))
-            platform::set_item_text(dialog, field.control, value);
-    store::finalize(statement);
+    read_current_subject_row(dialog, "SELECT * from person where name ='%s' and date_e is null",
+                             &name, [dialog](store::DbStatement* row) {
+                                 for (const ExtraField& field : extra_fields)
+                                     if (const char* value =
+                                             store::column_by_name(row, field.column))
+                                         platform::set_item_text(dialog, field.control, value);
+                                 return false;
+                             });
 }
 
 void save_subject_extra(platform::Window dialog)
@@ -100,10 +100,10 @@ void save_subject_extra(platform::Window dialog)
             sql += assignment + ",";
     }
     sql += last + store::sql_format(" where id=%d", id);
-    if (execute_reported(
-            dialog, sql,
-            {"Cannot prepare statement - update person extra", Report::message_then_statement},
-            "Update failed") != 0)
+    if (execute_reported(dialog, sql,
+                         {"Cannot prepare statement - update person extra",
+                          platform::Shape::message_then_statement},
+                         "Update failed") != 0)
         return;
     platform::end_dialog(dialog, 1);
 }
@@ -118,7 +118,7 @@ void remove_subject(platform::Window list_dialog)
     const std::string sql =
         store::sql_format("update PERSON set date_e='%s' where name='%s' and date_e is null",
                           stamp.c_str(), store::sql_quote(name).c_str());
-    execute_reported(list_dialog, sql, {text::cannot_prepare_update, Report::message},
+    execute_reported(list_dialog, sql, {text::cannot_prepare_update, platform::Shape::message},
                      text::no_person_found);
 }
 

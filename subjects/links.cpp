@@ -14,6 +14,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <vector>
 
 namespace subjects {
 
@@ -31,8 +32,8 @@ constexpr std::size_t max_line_length = 256;
 constexpr const char* link_kind_names[] = {"Child", "Parent", "Relation"};
 static_assert(std::size(link_kind_names) == link_relation, "one name per link kind");
 
-constexpr PrepareFailure link_prepare_failure = {text::cannot_prepare_link,
-                                                 Report::message_then_statement_box};
+constexpr platform::Telling link_prepare_failure = {text::cannot_prepare_link,
+                                                    platform::Shape::message_then_statement_box};
 
 // The kind as the other side of the link sees it: child and parent change places.
 int mirrored(int kind)
@@ -49,21 +50,29 @@ int selected_link_id(platform::Window dialog)
     return link_ids[line];
 }
 
-std::string list_line(store::DbStatement* statement, bool second_party,
-                      const std::string& other_name)
+// A live link of the subject whose links are listed, as its line needs it.
+struct ListedLink {
+    int id;
+    int other; // the other party
+    bool subject_is_second_party;
+    int kind;
+    std::string reason;
+    std::string description;
+};
+
+std::string list_line(const ListedLink& link, const std::string& other_name)
 {
-    std::string line = store::column_string(statement, "reason");
+    std::string line = link.reason;
     line += '\t';
-    line += link_kind_seen(store::column_number(statement, "linklevelkind"), second_party);
+    line += link_kind_seen(link.kind, link.subject_is_second_party);
     line += '\t';
     line += other_name;
-    const std::string description = store::column_string(statement, "description");
-    if (line.size() + description.size() < max_line_length) {
+    if (line.size() + link.description.size() < max_line_length) {
         line += '\t';
-        line += description;
+        line += link.description;
     } else if (line.size() < max_line_length) {
         line += '\t';
-        line += description.substr(0, max_line_length - line.size());
+        line += link.description.substr(0, max_line_length - line.size());
     }
     return line;
 }
@@ -93,27 +102,35 @@ int fill_link_list(platform::Window dialog, int subject_id)
         "SELECT * from subjectlink where (personid=%d or personid2=%d) and date_e is null "
         "order by begindate",
         subject_id, subject_id);
-    store::DbStatement* statement = nullptr;
-    if (prepare_reported(dialog, sql, select_failure, &statement) < 0)
+    std::vector<ListedLink> links;
+    const store::Outcome outcome =
+        run_told(dialog, sql, select_failure, [&links, subject_id](store::DbStatement* row) {
+            const bool second_party = store::column_number(row, "personid2") == subject_id;
+            links.push_back({store::column_number(row, "id"),
+                             store::column_number(row, second_party ? "personid" : "personid2"),
+                             second_party, store::column_number(row, "linklevelkind"),
+                             store::column_string(row, "reason"),
+                             store::column_string(row, "description")});
+            return true;
+        });
+    if (outcome.failure == store::Failure::prepare)
         return -1;
     platform::list_reset(dialog, control::link_list);
     platform::list_set_tab_stops(dialog, control::link_list, {40, 80, 120});
     link_ids[0] = -1;
     int line = 0;
-    while (line < max_link_lines && store::step(statement) == store::db_row) {
-        const bool second_party = store::column_number(statement, "personid2") == subject_id;
-        const int other = store::column_number(statement, second_party ? "personid" : "personid2");
+    for (const ListedLink& link : links) {
+        if (line >= max_link_lines)
+            break;
         std::string other_name;
         // A link to a removed subject stays live in the table but is not shown.
-        if (!subject_name_by_id(other, &other_name))
+        if (!subject_name_by_id(link.other, &other_name))
             continue;
-        link_ids[line] = store::column_number(statement, "id");
-        platform::list_insert(dialog, control::link_list, line,
-                              list_line(statement, second_party, other_name));
+        link_ids[line] = link.id;
+        platform::list_insert(dialog, control::link_list, line, list_line(link, other_name));
         link_ids[line + 1] = -1;
         ++line;
     }
-    store::finalize(statement);
     return 0;
 }
 
@@ -166,14 +183,16 @@ void init_links_dialog(platform::Window dialog)
     // Every live subject but this one, so that nothing can be linked to itself.
     const std::string sql = store::sql_format(
         "SELECT * from person where id<>%d and date_e is null order by name", subject);
-    store::DbStatement* statement = nullptr;
-    if (prepare_reported(dialog, sql, {text::cannot_prepare_select, Report::message_then_statement},
-                         &statement) < 0)
+    std::vector<std::string> names;
+    const store::Outcome outcome = store::run_collecting(sql, "name", &names);
+    if (outcome.failure == store::Failure::prepare) {
+        platform::tell(dialog,
+                       {text::cannot_prepare_select, platform::Shape::message_then_statement}, sql);
         return;
+    }
     platform::list_reset(dialog, control::candidates);
-    while (store::step(statement) == store::db_row)
-        platform::list_add(dialog, control::candidates, store::column_string(statement, "name"));
-    store::finalize(statement);
+    for (const std::string& name : names)
+        platform::list_add(dialog, control::candidates, name);
 
     platform::list_reset(dialog, control::kind);
     for (const char* name : link_kind_names)
@@ -277,25 +296,27 @@ void see_link(platform::Window dialog)
 
     const std::string sql =
         store::sql_format("SELECT * from subjectlink where id=%d", seen_link_id);
-    store::DbStatement* statement = nullptr;
-    if (prepare_reported(dialog, sql, link_prepare_failure, &statement) < 0)
+    const store::Outcome outcome =
+        run_told(dialog, sql, link_prepare_failure, [dialog, subject](store::DbStatement* row) {
+            const bool second_party = store::column_number(row, "personid2") == subject;
+            platform::set_item_text(dialog, control::reason, store::column_string(row, "reason"));
+            platform::list_select_prefix(
+                dialog, control::kind, -1,
+                link_kind_seen(store::column_number(row, "linklevelkind"), second_party));
+            platform::set_item_text(dialog, control::begin_date,
+                                    store::column_string(row, "begindate"));
+            platform::set_item_text(dialog, control::end_date,
+                                    store::column_string(row, "enddate"));
+            platform::set_item_text(dialog, control::description,
+                                    store::column_string(row, "description"));
+            return false;
+        });
+    if (outcome.failure == store::Failure::prepare)
         return;
-    if (store::step(statement) != store::db_row) {
+    if (outcome.rows == 0) {
         platform::message_box(dialog, "See failed for subjectlink");
-        store::finalize(statement);
         return;
     }
-    const bool second_party = store::column_number(statement, "personid2") == subject;
-    platform::set_item_text(dialog, control::reason, store::column_string(statement, "reason"));
-    platform::list_select_prefix(
-        dialog, control::kind, -1,
-        link_kind_seen(store::column_number(statement, "linklevelkind"), second_party));
-    platform::set_item_text(dialog, control::begin_date,
-                            store::column_string(statement, "begindate"));
-    platform::set_item_text(dialog, control::end_date, store::column_string(statement, "enddate"));
-    platform::set_item_text(dialog, control::description,
-                            store::column_string(statement, "description"));
-    store::finalize(statement);
     fill_link_list(dialog, subject);
 }
 

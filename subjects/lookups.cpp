@@ -35,18 +35,13 @@ int subject_id_by_name(const std::string& name)
 
 bool subject_name_by_id(int id, std::string* name)
 {
-    const std::string sql =
-        store::sql_format("SELECT name from person where id='%d' and date_e is null", id);
-    store::DbStatement* statement = nullptr;
-    if (store::prepare_sql(sql, &statement) != store::db_ok) {
-        store::finalize(statement);
-        return false;
-    }
-    const bool found = store::step(statement) == store::db_row;
-    if (found)
-        *name = store::column_string(statement, "name");
-    store::finalize(statement);
-    return found;
+    const store::Outcome outcome = store::run_statement(
+        store::sql_format("SELECT name from person where id='%d' and date_e is null", id),
+        [name](store::DbStatement* row) {
+            *name = store::column_string(row, "name");
+            return false;
+        });
+    return outcome.rows > 0;
 }
 
 } // namespace subjects

@@ -44,8 +44,8 @@ void set_subject_password(platform::Window dialog)
     const std::string sql =
         store::sql_format("update PERSON set password='%s' where name='%s' and date_e is null",
                           digest, store::sql_quote(name).c_str());
-    const int result =
-        execute_reported(dialog, sql, {text::cannot_prepare_update, Report::message}, nullptr);
+    const int result = execute_reported(
+        dialog, sql, {text::cannot_prepare_update, platform::Shape::message}, nullptr);
     if (result < 0)
         return;
     if (result != 0) {

@@ -67,23 +67,23 @@ void select_kind(platform::Window dialog, const char* role)
 void load_subject_details(platform::Window dialog)
 {
     std::string name;
-    store::DbStatement* statement = nullptr;
-    if (open_current_subject_row(dialog, "SELECT * from PERSON where name='%s' and date_e is null",
-                                 &name, &statement) < 0)
-        return;
-    platform::set_item_text(dialog, control::name, name);
-    for (const DetailField& field : detail_fields) {
-        const char* value = store::column_by_name(statement, field.column);
-        if (field.control == control::role) {
-            fill_subject_kinds(dialog, control::role);
-            select_kind(dialog, value);
-        } else if (value) {
-            platform::set_item_text(dialog, field.control, value);
-        } else if (field.control == control::mobile) {
-            platform::set_item_text(dialog, field.control, mobile_prefix);
-        }
-    }
-    store::finalize(statement);
+    read_current_subject_row(dialog, "SELECT * from PERSON where name='%s' and date_e is null",
+                             &name, [dialog, &name](store::DbStatement* row) {
+                                 platform::set_item_text(dialog, control::name, name);
+                                 for (const DetailField& field : detail_fields) {
+                                     const char* value = store::column_by_name(row, field.column);
+                                     if (field.control == control::role) {
+                                         fill_subject_kinds(dialog, control::role);
+                                         select_kind(dialog, value);
+                                     } else if (value) {
+                                         platform::set_item_text(dialog, field.control, value);
+                                     } else if (field.control == control::mobile) {
+                                         platform::set_item_text(dialog, field.control,
+                                                                 mobile_prefix);
+                                     }
+                                 }
+                                 return false;
+                             });
 }
 
 void save_subject_details(platform::Window dialog)
@@ -110,12 +110,11 @@ void save_subject_details(platform::Window dialog)
     const std::string quoted_name = store::sql_quote(new_name);
     const std::string taken = store::sql_format("select ID from PERSON where name='%s' and id<>%d",
                                                 quoted_name.c_str(), id);
-    store::DbStatement* statement = nullptr;
-    if (prepare_reported(dialog, taken, select_failure, &statement) < 0)
+    const store::Outcome exists =
+        run_told(dialog, taken, select_failure, [](store::DbStatement*) { return false; });
+    if (exists.failure == store::Failure::prepare)
         return;
-    const bool exists = store::step(statement) == store::db_row;
-    store::finalize(statement);
-    if (exists) {
+    if (exists.rows > 0) {
         platform::message_box(dialog, text::person_exists);
         return;
     }
@@ -150,7 +149,7 @@ void save_subject_details(platform::Window dialog)
         values[7].c_str(), values[8].c_str(), values[9].c_str(), values[10].c_str(),
         values[11].c_str(), values[12].c_str(), id);
     if (execute_reported(dialog, update,
-                         {text::cannot_prepare_update, Report::message_then_statement},
+                         {text::cannot_prepare_update, platform::Shape::message_then_statement},
                          "Cannot update person") != 0)
         return;
     fill_subject_list();

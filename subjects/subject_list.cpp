@@ -14,6 +14,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <vector>
 
 namespace subjects {
 
@@ -67,23 +68,21 @@ int current_subject_name(platform::Window owner, std::string* name)
 void fill_subject_list()
 {
     const platform::Window list = subject_list_window;
-    store::DbStatement* statement = nullptr;
-    if (prepare_reported(list, "SELECT name from person where date_e is null order by name",
-                         select_failure, &statement) < 0)
+    const std::string sql = "SELECT name from person where date_e is null order by name";
+    std::vector<std::string> names;
+    const store::Outcome outcome = store::run_collecting(sql, "name", &names);
+    if (outcome.failure == store::Failure::prepare) {
+        platform::tell(list, select_failure, sql);
         return;
-    int stepped = store::step(statement);
-    if (stepped != store::db_row) {
-        // Nothing to show (or nothing readable): the list keeps what it had.
+    }
+    // Nothing to show (or nothing readable): the list keeps what it had.
+    if (names.empty()) {
         platform::message_box(list, "Error no persons found");
-        store::finalize(statement);
         return;
     }
     platform::list_reset(list, ids::subject_list::names);
-    while (stepped == store::db_row) {
-        platform::list_add(list, ids::subject_list::names, store::column_string(statement, "name"));
-        stepped = store::step(statement);
-    }
-    store::finalize(statement);
+    for (const std::string& name : names)
+        platform::list_add(list, ids::subject_list::names, name);
 }
 
 void create_subject(platform::Window dialog)
@@ -100,13 +99,13 @@ void create_subject(platform::Window dialog)
     // can never come back as somebody else.
     const std::string probe =
         store::sql_format("SELECT id FROM PERSON where name='%s'", quoted.c_str());
-    store::DbStatement* statement = nullptr;
-    if (prepare_reported(dialog, probe, {cannot_prepare, Report::message_statement_caption},
-                         &statement) < 0)
+    const store::Outcome found =
+        run_told(dialog, probe, {cannot_prepare, platform::Shape::message_captioned_statement},
+                 [](store::DbStatement*) { return false; });
+    if (found.failure == store::Failure::prepare)
         return;
-    const int found = store::step(statement);
-    store::finalize(statement);
-    if (found != store::db_done) {
+    // A row, or a failure to look, both keep the name from being given twice.
+    if (!found.ok() || found.rows > 0) {
         platform::message_box(dialog, text::person_exists);
         return;
     }
@@ -114,7 +113,8 @@ void create_subject(platform::Window dialog)
     const std::string insert =
         store::sql_format("INSERT INTO PERSON (name,date_b,date_e) VALUES('%s','%s',NULL)",
                           quoted.c_str(), stamp.c_str());
-    if (execute_reported(dialog, insert, {cannot_prepare, Report::message_statement_caption},
+    if (execute_reported(dialog, insert,
+                         {cannot_prepare, platform::Shape::message_captioned_statement},
                          "Error insert - person") != 0)
         return;
     fill_subject_list();

@@ -9,6 +9,7 @@
 #include "tickets/ticket_texts.h"
 
 #include <cstdlib>
+#include <vector>
 
 namespace tickets {
 
@@ -57,20 +58,18 @@ int refresh_chosen_group(platform::Window main_window, const std::string& name)
 int refresh_all_groups(platform::Window main_window)
 {
     const std::string sql = group_ids_statement();
-    store::DbStatement* groups = nullptr;
-    if (store::prepare_sql(sql, &groups) != store::db_ok) {
-        store::finalize(groups);
+    std::vector<std::string> group_ids;
+    if (store::run_collecting(sql, "id", &group_ids).failure == store::Failure::prepare) {
         platform::message_box(main_window, sql, person_prepare_caption);
         return -1;
     }
     int count = 0;
-    while (store::step(groups) == store::db_row) {
-        const int group_id = store::column_number(groups, "id");
-        const int next = add_ticket_lines(main_window, open_tickets_statement(group_id), count);
+    for (const std::string& group_id : group_ids) {
+        const int next = add_ticket_lines(
+            main_window, open_tickets_statement(std::atoi(group_id.c_str())), count);
         if (next > 0)
             count = next;
     }
-    store::finalize(groups);
     platform::enable_item(main_window, control::see, count > 0);
     return count;
 }
@@ -85,27 +84,26 @@ void reset_ticket_list(platform::Window main_window)
 
 int add_ticket_lines(platform::Window window, const std::string& statement, int first)
 {
-    store::DbStatement* rows = nullptr;
-    if (store::prepare_sql(statement, &rows) != store::db_ok) {
-        store::finalize(rows);
-        platform::message_box(window, statement, ticket_prepare_caption);
-        return -1;
-    }
     int line = first;
     // A step that is not a row ends the list quietly, as the end of the rows does.
-    while (line < max_ticket_lines && store::step(rows) == store::db_row) {
-        ticket_line_ids[line] = store::column_number(rows, "id");
-        std::string description = store::column_string(rows, "description");
+    const store::Outcome outcome = store::run_statement(statement, [&](store::DbStatement* row) {
+        if (line >= max_ticket_lines)
+            return false;
+        ticket_line_ids[line] = store::column_number(row, "id");
+        std::string description = store::column_string(row, "description");
         if (description.size() > shown_description)
             description.resize(shown_description);
         // NULL columns of rows written by other programs read as empty texts.
         platform::list_add(window, control::ticket_list,
-                           store::column_string(rows, "begindate") + '\t' +
-                               store::column_string(rows, "code") + '\t' +
-                               store::column_string(rows, "subject") + '\t' + description);
-        ++line;
+                           store::column_string(row, "begindate") + '\t' +
+                               store::column_string(row, "code") + '\t' +
+                               store::column_string(row, "subject") + '\t' + description);
+        return ++line < max_ticket_lines;
+    });
+    if (outcome.failure == store::Failure::prepare) {
+        platform::message_box(window, statement, ticket_prepare_caption);
+        return -1;
     }
-    store::finalize(rows);
     ticket_line_ids[line] = -1;
     return line;
 }
@@ -123,15 +121,13 @@ int fill_main_groups(platform::Window main_window)
 {
     const std::string sql = group_names_statement(every_group_tail);
     platform::combo_reset(main_window, control::group_box);
-    store::DbStatement* names = nullptr;
-    if (store::prepare_sql(sql, &names) != store::db_ok) {
+    std::vector<std::string> names;
+    if (store::run_collecting(sql, "name", &names).failure == store::Failure::prepare) {
         platform::message_box(main_window, no_group_message);
-        store::finalize(names);
         return -1;
     }
-    while (store::step(names) == store::db_row)
-        platform::combo_add(main_window, control::group_box, store::column_string(names, "name"));
-    store::finalize(names);
+    for (const std::string& name : names)
+        platform::combo_add(main_window, control::group_box, name);
     main_list_count = refresh_ticket_list(main_window);
     return 0;
 }

@@ -27,18 +27,12 @@ constexpr int code_failed = -1;
 // counts as free: a failing step must not hand out a code that may be in use.
 int check_candidate(const std::string& candidate)
 {
-    store::DbStatement* statement = nullptr;
-    const std::string sql =
-        "SELECT id FROM ticket where code='" + store::sql_quote(candidate) + "'";
-    if (store::prepare_sql(sql, &statement) != store::db_ok) {
-        store::finalize(statement);
-        return code_failed;
-    }
-    const int stepped = store::step(statement);
-    store::finalize(statement);
-    if (stepped == store::db_row)
+    const store::Outcome outcome = store::run_statement("SELECT id FROM ticket where code='" +
+                                                            store::sql_quote(candidate) + "'",
+                                                        [](store::DbStatement*) { return false; });
+    if (outcome.rows > 0)
         return code_taken;
-    return stepped == store::db_done ? code_free : code_failed;
+    return outcome.ok() ? code_free : code_failed;
 }
 
 // Tries count candidates year, day and base + k in base 32; 1 with the free one in *code,
@@ -63,18 +57,12 @@ int try_series(unsigned year, unsigned day, unsigned base, int count, std::strin
 // The highest ticket id into *highest; 0, or -1 when it cannot be read.
 int highest_ticket_id(int* highest)
 {
-    store::DbStatement* statement = nullptr;
-    if (store::prepare_sql("SELECT max(id) as m FROM ticket", &statement) != store::db_ok) {
-        store::finalize(statement);
-        return -1;
-    }
-    int result = -1;
-    if (store::step(statement) == store::db_row) {
-        *highest = store::column_number(statement, "m");
-        result = 0;
-    }
-    store::finalize(statement);
-    return result;
+    const store::Outcome outcome =
+        store::run_statement("SELECT max(id) as m FROM ticket", [highest](store::DbStatement* row) {
+            *highest = store::column_number(row, "m");
+            return false;
+        });
+    return outcome.rows > 0 ? 0 : -1;
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include "util/date_time.h"
 
 #include <cstdlib>
+#include <vector>
 
 namespace tickets {
 
@@ -82,45 +83,41 @@ int load_ticket_row(platform::Window dialog, int id)
 {
     const std::string sql =
         store::sql_format("select * from ticket where id=%d and date_e is null", id);
-    store::DbStatement* row = nullptr;
-    if (store::prepare_sql(sql, &row) != store::db_ok) {
+    int group_id = -1;
+    const store::Outcome outcome = store::run_statement(sql, [&](store::DbStatement* row) {
+        platform::set_item_text(dialog, control::code, store::column_string(row, "code"));
+        group_id = store::column_number(row, "personid_t");
+        chosen_customer_person = customer_person_of(row);
+        if (chosen_customer_person < 0)
+            platform::set_item_text(dialog, control::customer,
+                                    store::column_string(row, "customer"));
+        platform::set_item_text(dialog, control::subject, store::column_string(row, "subject"));
+        platform::set_item_text(dialog, control::state, store::column_string(row, "state"));
+        platform::set_item_text(dialog, control::description,
+                                store::column_string(row, "description"));
+        return false;
+    });
+    if (outcome.failure == store::Failure::prepare) {
         platform::message_box(dialog, sql, error_caption);
-        store::finalize(row);
         return -1;
     }
-    if (store::step(row) != store::db_row) {
+    if (outcome.rows == 0) {
         platform::message_box(dialog, sql, not_found_caption);
-        store::finalize(row);
         return -1;
     }
-    platform::set_item_text(dialog, control::code, store::column_string(row, "code"));
-    const int group_id = store::column_number(row, "personid_t");
-    chosen_customer_person = customer_person_of(row);
-    if (chosen_customer_person < 0)
-        platform::set_item_text(dialog, control::customer, store::column_string(row, "customer"));
-    platform::set_item_text(dialog, control::subject, store::column_string(row, "subject"));
-    platform::set_item_text(dialog, control::state, store::column_string(row, "state"));
-    platform::set_item_text(dialog, control::description, store::column_string(row, "description"));
-    store::finalize(row);
     return group_id;
 }
 
 // Runs an insert or update of a save. 1 when it finished, -1 after its message.
 int run_write(platform::Window dialog, const std::string& sql)
 {
-    store::DbStatement* statement = nullptr;
-    if (store::prepare_sql(sql, &statement) != store::db_ok) {
-        platform::message_box(dialog, sql, ticket_prepare_caption);
-        store::finalize(statement);
-        return -1;
-    }
-    const int stepped = store::step(statement);
-    store::finalize(statement);
-    if (stepped != store::db_done) {
-        platform::message_box(dialog, sql, error_caption);
-        return -1;
-    }
-    return 1;
+    const store::Outcome outcome = store::run_statement(sql);
+    if (outcome.ok())
+        return 1;
+    platform::message_box(dialog, sql,
+                          outcome.failure == store::Failure::prepare ? ticket_prepare_caption
+                                                                     : error_caption);
+    return -1;
 }
 
 // The code of the ticket being saved into *code: read in see mode, freshly made in create
@@ -228,24 +225,19 @@ int fill_ticket_groups(platform::Window dialog, TicketDialogMode mode)
 {
     const std::string sql = group_names_statement(
         mode == TicketDialogMode::create ? eligible_group_tail : every_group_tail);
-    store::DbStatement* names = nullptr;
-    if (store::prepare_sql(sql, &names) != store::db_ok) {
+    std::vector<std::string> names;
+    if (store::run_collecting(sql, "name", &names).failure == store::Failure::prepare) {
         if (mode == TicketDialogMode::create)
             platform::message_box(dialog, no_group_message);
         else
             platform::message_box(dialog, sql, error_caption);
-        store::finalize(names);
         return -1;
     }
-    int count = 0;
-    while (store::step(names) == store::db_row) {
-        platform::combo_add(dialog, control::group_box, store::column_string(names, "name"));
-        ++count;
-    }
-    store::finalize(names);
-    if (count > 0)
+    for (const std::string& name : names)
+        platform::combo_add(dialog, control::group_box, name);
+    if (!names.empty())
         platform::combo_set_selection(dialog, control::group_box, 0);
-    return count;
+    return static_cast<int>(names.size());
 }
 
 void open_ticket_create(platform::Window dialog)

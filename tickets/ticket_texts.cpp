@@ -32,18 +32,13 @@ std::string group_ids_statement()
 
 int look_up(const std::string& sql, const char* column, std::string* value)
 {
-    store::DbStatement* statement = nullptr;
-    if (store::prepare_sql(sql, &statement) != store::db_ok) {
-        store::finalize(statement);
+    const store::Outcome outcome = store::run_statement(sql, [&](store::DbStatement* row) {
+        *value = store::column_string(row, column);
+        return false;
+    });
+    if (outcome.failure == store::Failure::prepare)
         return -1;
-    }
-    int found = 0;
-    if (store::step(statement) == store::db_row) {
-        *value = store::column_string(statement, column);
-        found = 1;
-    }
-    store::finalize(statement);
-    return found;
+    return outcome.rows > 0 ? 1 : 0;
 }
 
 } // namespace tickets

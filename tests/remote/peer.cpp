@@ -110,7 +110,8 @@ void create_database_in(const std::string& home)
         setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
         int status = store::bind_local_driver("data_vendrel.dat") == 0 ? 0 : 1;
         store::db_driver.column_by_name = store::local_column_by_name;
-        if (status == 0 && store::create_schema(nullptr, "admin") != 0)
+        store::SchemaFailure failure;
+        if (status == 0 && store::create_schema("admin", &failure) != 0)
             status = 2;
         store::close(store::db_handle);
         _exit(status);

@@ -32,19 +32,20 @@ TEST_F(Driver, ColumnsAreFoundByTheirExactNameLeftmostFirst)
     store::db_driver.column_by_name = store::local_column_by_name;
     EXPECT_TRUE(std::filesystem::exists(home + "/Documents/data_vendrel.dat"));
 
-    store::DbStatement* statement = nullptr;
-    ASSERT_EQ(
-        store::prepare_sql("select 'left' as id, 'right' as id, NULL as empty, 7 as n", &statement),
-        store::db_ok);
-    ASSERT_EQ(store::step(statement), store::db_row);
-    EXPECT_STREQ(store::column_by_name(statement, "id"), "left");
-    EXPECT_EQ(store::column_by_name(statement, "ID"), nullptr);
-    EXPECT_EQ(store::column_by_name(statement, "empty"), nullptr);
-    EXPECT_EQ(store::column_by_name(statement, "missing"), nullptr);
-    EXPECT_EQ(store::column_number(statement, "n"), 7);
-    EXPECT_EQ(store::column_string(statement, "empty"), "");
-    EXPECT_EQ(store::step(statement), store::db_done);
-    EXPECT_EQ(store::finalize(statement), store::db_ok);
+    const store::Outcome outcome =
+        store::run_statement("select 'left' as id, 'right' as id, NULL as empty, 7 as n",
+                             [](store::DbStatement* statement) {
+                                 EXPECT_STREQ(store::column_by_name(statement, "id"), "left");
+                                 EXPECT_EQ(store::column_by_name(statement, "ID"), nullptr);
+                                 EXPECT_EQ(store::column_by_name(statement, "empty"), nullptr);
+                                 EXPECT_EQ(store::column_by_name(statement, "missing"), nullptr);
+                                 EXPECT_EQ(store::column_number(statement, "n"), 7);
+                                 EXPECT_EQ(store::column_string(statement, "empty"), "");
+                                 return true;
+                             });
+    EXPECT_TRUE(outcome.ok());
+    EXPECT_EQ(outcome.rows, 1);
+    // Every statement is finalized, so the connection closes at the first try.
     EXPECT_EQ(store::close(store::db_handle), store::db_ok);
 }
 
@@ -64,9 +65,7 @@ TEST_F(Driver, UnboundSlotsFailWithoutCrashing)
 {
     store::sqlite_library_name = "libvendrel-no-such-library.so";
     EXPECT_EQ(store::bind_local_driver("data_vendrel.dat"), -1);
-    store::DbStatement* statement = reinterpret_cast<store::DbStatement*>(&statement);
-    EXPECT_NE(store::prepare_sql("select 1", &statement), store::db_ok);
-    EXPECT_EQ(statement, nullptr);
+    EXPECT_EQ(store::run_statement("select 1").failure, store::Failure::prepare);
     EXPECT_NE(store::step(nullptr), store::db_row);
     EXPECT_EQ(store::column_by_name(nullptr, "id"), nullptr);
     EXPECT_EQ(store::column_text(nullptr, 0), nullptr);
