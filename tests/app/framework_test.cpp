@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "app/dialogs.h"
 #include "app/startup.h"
+#include "resources/ids.h"
 #include "store/db_driver.h"
 #include "store/session.h"
 #include "tests/support/scenario.h"
@@ -14,6 +15,7 @@ namespace {
 
 using testing_support::Scenario;
 using namespace headless;
+using namespace ids;
 
 std::vector<int> stack_ids()
 {
@@ -30,43 +32,44 @@ class Framework : public Scenario {};
 TEST_F(Framework, StartUpOpensTheMainDialogAndCreatesTheFile)
 {
     start();
-    EXPECT_EQ(stack_ids(), std::vector<int>{100});
+    EXPECT_EQ(stack_ids(), std::vector<int>{main_dialog});
     EXPECT_TRUE(std::filesystem::exists(database));
     EXPECT_TRUE(shown_boxes().empty());
-    EXPECT_EQ(focused_control(main), 2) << "the focus starts on Quit";
-    EXPECT_EQ(icon_of(main), 10001);
+    EXPECT_EQ(focused_control(main), ids::cancel) << "the focus starts on Quit";
+    EXPECT_EQ(icon_of(main), ids::program_icon);
     EXPECT_EQ(open_dialogs().size(), 1u);
 }
 
 TEST_F(Framework, GatedCommandsDoNothingWhileNobodyIsLoggedIn)
 {
     start();
-    for (int id : {1001, 1002, 1003, 1005, 1006})
+    for (int id : {main_window::search, main_window::create, main_window::see, main_window::refresh,
+                   main_window::subjects})
         click(main, id);
     EXPECT_EQ(open_dialogs().size(), 1u);
     EXPECT_TRUE(shown_boxes().empty());
-    EXPECT_EQ(stack_ids(), std::vector<int>{100});
+    EXPECT_EQ(stack_ids(), std::vector<int>{main_dialog});
 
     // Login is never gated: it opens and stacks the login dialog; Escape ends it.
-    ASSERT_TRUE(click(main, 1004));
-    platform::Window login = find_dialog(101);
+    ASSERT_TRUE(click(main, main_window::login));
+    platform::Window login = find_dialog(login_dialog);
     ASSERT_NE(login, nullptr);
-    EXPECT_EQ(stack_ids(), (std::vector<int>{100, 101}));
-    EXPECT_EQ(focused_control(login), 102);
+    EXPECT_EQ(stack_ids(), (std::vector<int>{main_dialog, login_dialog}));
+    EXPECT_EQ(focused_control(login), login::user);
     press_escape(login);
-    EXPECT_EQ(find_dialog(101), nullptr);
-    EXPECT_EQ(stack_ids(), std::vector<int>{100});
+    EXPECT_EQ(find_dialog(login_dialog), nullptr);
+    EXPECT_EQ(stack_ids(), std::vector<int>{main_dialog});
     EXPECT_FALSE(program_ended());
 }
 
 TEST_F(Framework, ContactButtonShowsItsTextOnceAndIsDisabled)
 {
     start();
-    ASSERT_TRUE(click(main, 1010));
-    EXPECT_EQ(text_of(main, 1010), std::string(app::contact_text));
-    EXPECT_EQ(button_style_of(main, 1010), platform::button_style_flat);
-    EXPECT_FALSE(is_enabled(main, 1010));
-    EXPECT_FALSE(click(main, 1010));
+    ASSERT_TRUE(click(main, main_window::contact));
+    EXPECT_EQ(text_of(main, main_window::contact), std::string(app::contact_text));
+    EXPECT_EQ(button_style_of(main, main_window::contact), platform::button_style_flat);
+    EXPECT_FALSE(is_enabled(main, main_window::contact));
+    EXPECT_FALSE(click(main, main_window::contact));
     EXPECT_TRUE(shown_boxes().empty());
 }
 
@@ -75,20 +78,21 @@ TEST_F(Framework, ArrowKeysMoveWithinTheFilledLines)
     start();
     on_program_thread([&] {
         for (const char* line : {"a", "b", "c", "d"})
-            platform::list_add(main, 101, line);
+            platform::list_add(main, main_window::ticket_list, line);
         tickets::main_list_count = 3; // the last fill listed three lines
     });
-    select_line(main, 101, 0);
-    press_key(main, 101, platform::key_up);
-    EXPECT_EQ(selection_of(main, 101), 0) << "up on the first line stays there";
-    press_key(main, 101, platform::key_down);
-    press_key(main, 101, platform::key_down);
-    EXPECT_EQ(selection_of(main, 101), 2);
+    select_line(main, main_window::ticket_list, 0);
+    press_key(main, main_window::ticket_list, platform::key_up);
+    EXPECT_EQ(selection_of(main, main_window::ticket_list), 0)
+        << "up on the first line stays there";
+    press_key(main, main_window::ticket_list, platform::key_down);
+    press_key(main, main_window::ticket_list, platform::key_down);
+    EXPECT_EQ(selection_of(main, main_window::ticket_list), 2);
     // Past the filled count the key is left to the list itself.
-    press_key(main, 101, platform::key_down);
-    EXPECT_EQ(selection_of(main, 101), 3);
-    press_key(main, 101, platform::key_up);
-    EXPECT_EQ(selection_of(main, 101), 2);
+    press_key(main, main_window::ticket_list, platform::key_down);
+    EXPECT_EQ(selection_of(main, main_window::ticket_list), 3);
+    press_key(main, main_window::ticket_list, platform::key_up);
+    EXPECT_EQ(selection_of(main, main_window::ticket_list), 2);
     EXPECT_EQ(app::arrow_key_line(main, platform::key_down, 2), -1);
     EXPECT_EQ(app::arrow_key_line(nullptr, platform::key_down, 0), -1);
     EXPECT_EQ(app::arrow_key_line(main, 0x41, 1), -1);
@@ -125,7 +129,7 @@ TEST_F(Framework, QuitEndsWithoutClosingTheDatabase)
         real_close = store::db_driver.close;
         store::db_driver.close = stubborn_close;
     });
-    ASSERT_TRUE(click(main, 2));
+    ASSERT_TRUE(click(main, ids::cancel));
     EXPECT_TRUE(program_ended());
     EXPECT_EQ(program_result(), 0);
     EXPECT_EQ(close_calls, 0);
@@ -142,13 +146,13 @@ TEST_F(Framework, EnterInTheMainDialogPressesTheFocusedButton)
 TEST_F(Framework, EnterInTheLoginDialogLogsIn)
 {
     start();
-    click(main, 1004);
-    platform::Window login = find_dialog(101);
-    type_text(login, 102, "nobody");
+    click(main, main_window::login);
+    platform::Window login = find_dialog(login_dialog);
+    type_text(login, login::user, "nobody");
     press_enter(login);
     // No tables yet and not the administrator: the login reports it and ends.
     EXPECT_EQ(box_texts(), std::vector<std::string>{"Database login error"});
-    EXPECT_EQ(find_dialog(101), nullptr);
+    EXPECT_EQ(find_dialog(login_dialog), nullptr);
 }
 
 TEST_F(Framework, AModalDialogThatWouldOverflowTheStackIsNotOpened)
@@ -159,8 +163,8 @@ TEST_F(Framework, AModalDialogThatWouldOverflowTheStackIsNotOpened)
         }
     });
     EXPECT_EQ(stack_ids().size(), 10u);
-    click(main, 1004);
-    EXPECT_EQ(find_dialog(101), nullptr);
+    click(main, main_window::login);
+    EXPECT_EQ(find_dialog(login_dialog), nullptr);
     EXPECT_EQ(box_texts().size(), 1u);
     EXPECT_EQ(stack_ids().size(), 10u);
 }
@@ -169,12 +173,12 @@ TEST_F(Framework, SearchOpensOneMoreModelessWindowEachTime)
 {
     start();
     on_program_thread([] { store::current_person_id = 2; });
-    click(main, 1001);
-    click(main, 1001);
+    click(main, main_window::search);
+    click(main, main_window::search);
     EXPECT_EQ(open_dialogs().size(), 3u);
-    EXPECT_EQ(stack_ids(), std::vector<int>{100});
+    EXPECT_EQ(stack_ids(), std::vector<int>{main_dialog});
     // Each search window ends through its own Cancel.
-    press_escape(find_dialog(103));
+    press_escape(find_dialog(search_dialog));
     EXPECT_EQ(open_dialogs().size(), 2u);
     EXPECT_FALSE(program_ended());
 }
@@ -195,8 +199,8 @@ TEST_F(Framework, WithoutTheLibraryStartUpSaysSoOnceAndKeepsWorking)
     ASSERT_GE(texts.size(), 2u);
     EXPECT_EQ(texts[0], "Generate new Database - no table for users found");
     EXPECT_EQ(texts[1], "Cannot prepare statement - table version");
-    EXPECT_NE(find_dialog(101), nullptr);
-    press_escape(find_dialog(101));
+    EXPECT_NE(find_dialog(login_dialog), nullptr);
+    press_escape(find_dialog(login_dialog));
     press_close_box(main);
     EXPECT_TRUE(program_ended());
 }

@@ -1,6 +1,7 @@
 // Logging in through the login dialog, and the new database made at the first
 // administrator login, checked in the file through a second connection.
 #include "app/dialogs.h"
+#include "resources/ids.h"
 #include "store/schema.h"
 #include "store/session.h"
 #include "tests/support/scenario.h"
@@ -14,6 +15,7 @@ namespace {
 using testing_support::Rows;
 using testing_support::Scenario;
 using namespace headless;
+using namespace ids;
 
 std::string digest_of(const std::string& text)
 {
@@ -52,7 +54,7 @@ TEST_F(Login, FirstAdministratorLoginCreatesTheDatabase)
     EXPECT_EQ(box_texts(),
               (std::vector<std::string>{"Generate new Database - no table for users found",
                                         "Generating new Database done"}));
-    EXPECT_EQ(find_dialog(101), nullptr);
+    EXPECT_EQ(find_dialog(login_dialog), nullptr);
     (void)login;
     EXPECT_EQ(logged_in_person(), 1);
 
@@ -103,10 +105,10 @@ TEST_F(Login, FirstAdministratorLoginCreatesTheDatabase)
     // The password typed then is the administrator's from now on.
     log_in("admin", "wrong");
     EXPECT_EQ(box_texts(), std::vector<std::string>{"Wrong username/password"});
-    press_escape(find_dialog(101));
+    press_escape(find_dialog(login_dialog));
     log_in("admin", "");
     EXPECT_TRUE(box_texts().empty());
-    EXPECT_EQ(find_dialog(101), nullptr);
+    EXPECT_EQ(find_dialog(login_dialog), nullptr);
 }
 
 TEST_F(Login, EveryRefusalOfTheLoginTable)
@@ -154,17 +156,17 @@ TEST_F(Login, EveryRefusalOfTheLoginTable)
         for (const ShownBox& box : boxes)
             texts.push_back(box.text);
         EXPECT_EQ(texts, attempt.boxes);
-        EXPECT_EQ(find_dialog(101) != nullptr, attempt.dialog_open);
+        EXPECT_EQ(find_dialog(login_dialog) != nullptr, attempt.dialog_open);
         EXPECT_EQ(logged_in_person(), attempt.person);
         if (!boxes.empty()) {
-            EXPECT_EQ(boxes[0].owner_template, 101);
+            EXPECT_EQ(boxes[0].owner_template, login_dialog);
             if (attempt.boxes[0] == "Login") {
                 EXPECT_EQ(boxes[0].caption, "Username Password invalid");
             } else if (attempt.boxes[0] == nopass_statement) {
                 EXPECT_EQ(boxes[0].caption, "No password set");
             }
         }
-        if (platform::Window open = find_dialog(101))
+        if (platform::Window open = find_dialog(login_dialog))
             press_escape(open);
     }
 }
@@ -191,12 +193,12 @@ TEST_F(Login, AnAdministratorLoginResumesACreationThatFailed)
                                "pnumber text,ac1 text,ac2 text,ac3 text,ac4 text,gen1 text,"
                                "gen2 text,gen3 text,gen4 text,description text,role integer,"
                                "date_b text,date_e text)"}));
-    EXPECT_NE(find_dialog(101), nullptr) << "the dialog stays open";
+    EXPECT_NE(find_dialog(login_dialog), nullptr) << "the dialog stays open";
     EXPECT_EQ(logged_in_person(), -1);
     EXPECT_EQ(query("select version from vendrelversion"), (Rows{{"1.1"}}));
 
     execute("drop view person");
-    press_escape(find_dialog(101));
+    press_escape(find_dialog(login_dialog));
     log_in("admin", "pw");
     EXPECT_EQ(box_texts(),
               (std::vector<std::string>{"Generate new Database - no table for users found",

@@ -2,6 +2,7 @@
 // rules, 8-bit texts and "\r\n" line ends, combo boxes that select nothing by themselves,
 // columns drawn at the list's tab stops, the flat button, the icon, and handles of
 // dialogs that have gone.
+#include "resources/ids.h"
 #include "resources/templates.h"
 #include "tests/qt/gui.h"
 
@@ -14,6 +15,7 @@
 #include <QPushButton>
 
 using platform::Window;
+using namespace ids;
 
 namespace {
 
@@ -21,8 +23,8 @@ class QtControls : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        main = platform::create_modeless_dialog(100, nullptr, gui::procedure, 0);
-        links = platform::create_modeless_dialog(111, main, gui::procedure, 111);
+        main = platform::create_modeless_dialog(main_dialog, nullptr, gui::procedure, 0);
+        links = platform::create_modeless_dialog(links_dialog, main, gui::procedure, links_dialog);
     }
     void TearDown() override { gui::reset(); }
 
@@ -57,65 +59,68 @@ int first_ink(QListWidget* list, int from)
 
 TEST_F(QtControls, SortedListsFoldCaseAndPlaceEqualTextsAfter)
 {
-    EXPECT_EQ(platform::list_add(links, 101, "beta"), 0);
-    EXPECT_EQ(platform::list_add(links, 101, "Alpha"), 0);
-    EXPECT_EQ(platform::list_add(links, 101, "alpha"), 1);
-    EXPECT_EQ(platform::list_add(links, 101, "Gamma"), 3);
-    EXPECT_EQ(platform::list_add(links, 101, "ALPHA2"), 2);
-    EXPECT_EQ(lines(links, 101),
+    EXPECT_EQ(platform::list_add(links, links::candidates, "beta"), 0);
+    EXPECT_EQ(platform::list_add(links, links::candidates, "Alpha"), 0);
+    EXPECT_EQ(platform::list_add(links, links::candidates, "alpha"), 1);
+    EXPECT_EQ(platform::list_add(links, links::candidates, "Gamma"), 3);
+    EXPECT_EQ(platform::list_add(links, links::candidates, "ALPHA2"), 2);
+    EXPECT_EQ(lines(links, links::candidates),
               (std::vector<std::string>{"Alpha", "alpha", "ALPHA2", "beta", "Gamma"}));
 
     // An unsorted list appends; insert goes where it is told, -1 or too far to the end,
     // and the selection stays on its line.
-    platform::list_add(links, 100, "b");
-    platform::list_add(links, 100, "a");
-    platform::list_set_selection(links, 100, 1);
-    EXPECT_EQ(platform::list_insert(links, 100, 0, "c"), 0);
-    EXPECT_EQ(platform::list_insert(links, 100, -1, "d"), 3);
-    EXPECT_EQ(platform::list_insert(links, 100, 9, "e"), 4);
-    EXPECT_EQ(lines(links, 100), (std::vector<std::string>{"c", "b", "a", "d", "e"}));
-    EXPECT_EQ(platform::list_selection(links, 100), 2);
+    platform::list_add(links, links::link_list, "b");
+    platform::list_add(links, links::link_list, "a");
+    platform::list_set_selection(links, links::link_list, 1);
+    EXPECT_EQ(platform::list_insert(links, links::link_list, 0, "c"), 0);
+    EXPECT_EQ(platform::list_insert(links, links::link_list, -1, "d"), 3);
+    EXPECT_EQ(platform::list_insert(links, links::link_list, 9, "e"), 4);
+    EXPECT_EQ(lines(links, links::link_list), (std::vector<std::string>{"c", "b", "a", "d", "e"}));
+    EXPECT_EQ(platform::list_selection(links, links::link_list), 2);
 
-    platform::list_set_selection(links, 100, 17);
-    EXPECT_EQ(platform::list_selection(links, 100), -1);
-    platform::list_reset(links, 100);
-    EXPECT_EQ(platform::list_count(links, 100), 0);
-    EXPECT_EQ(platform::list_selection(links, 100), -1);
+    platform::list_set_selection(links, links::link_list, 17);
+    EXPECT_EQ(platform::list_selection(links, links::link_list), -1);
+    platform::list_reset(links, links::link_list);
+    EXPECT_EQ(platform::list_count(links, links::link_list), 0);
+    EXPECT_EQ(platform::list_selection(links, links::link_list), -1);
 }
 
 TEST_F(QtControls, PrefixSearchesStartAfterTheGivenLineAndWrap)
 {
     for (const char* kind : {"Child", "Parent", "Relation"})
-        platform::list_add(links, 103, kind);
-    EXPECT_EQ(platform::list_select_prefix(links, 103, -1, "par"), 1);
-    EXPECT_EQ(platform::list_selection(links, 103), 1);
-    EXPECT_EQ(platform::list_select_prefix(links, 103, -1, "nobody"), -1);
-    EXPECT_EQ(platform::list_selection(links, 103), 1); // a miss leaves the selection
+        platform::list_add(links, links::kind, kind);
+    EXPECT_EQ(platform::list_select_prefix(links, links::kind, -1, "par"), 1);
+    EXPECT_EQ(platform::list_selection(links, links::kind), 1);
+    EXPECT_EQ(platform::list_select_prefix(links, links::kind, -1, "nobody"), -1);
+    EXPECT_EQ(platform::list_selection(links, links::kind), 1); // a miss leaves the selection
 
     for (const char* kind : {"Person", "Company", "Pupil", "Group"})
-        platform::combo_add(main, 100, kind);
-    EXPECT_EQ(platform::combo_find_prefix(main, 100, -1, "p"), 0);
-    EXPECT_EQ(platform::combo_find_prefix(main, 100, 0, "p"), 2);
-    EXPECT_EQ(platform::combo_find_prefix(main, 100, 2, "p"), 0); // wraps round
-    EXPECT_EQ(platform::combo_find_prefix(main, 100, -1, "GROUP"), 3);
-    EXPECT_EQ(platform::combo_find_prefix(main, 100, -1, "Groups"), -1);
-    EXPECT_EQ(platform::combo_selection(main, 100), -1); // finding is not choosing
+        platform::combo_add(main, main_window::group_box, kind);
+    EXPECT_EQ(platform::combo_find_prefix(main, main_window::group_box, -1, "p"), 0);
+    EXPECT_EQ(platform::combo_find_prefix(main, main_window::group_box, 0, "p"), 2);
+    EXPECT_EQ(platform::combo_find_prefix(main, main_window::group_box, 2, "p"), 0); // wraps round
+    EXPECT_EQ(platform::combo_find_prefix(main, main_window::group_box, -1, "GROUP"), 3);
+    EXPECT_EQ(platform::combo_find_prefix(main, main_window::group_box, -1, "Groups"), -1);
+    // Finding is not choosing.
+    EXPECT_EQ(platform::combo_selection(main, main_window::group_box), -1);
 }
 
 TEST_F(QtControls, ComboBoxesSelectOnlyWhatTheProgramSelects)
 {
-    EXPECT_EQ(platform::combo_add(main, 100, "Desk"), 0);
-    EXPECT_EQ(platform::combo_selection(main, 100), -1);
-    platform::combo_add(main, 100, "Field");
-    platform::combo_set_selection(main, 100, 1);
-    EXPECT_EQ(platform::combo_text(main, 100, platform::combo_selection(main, 100)), "Field");
-    platform::combo_set_selection(main, 100, 5);
-    EXPECT_EQ(platform::combo_selection(main, 100), -1);
-    EXPECT_EQ(platform::combo_count(main, 100), 2);
-    EXPECT_EQ(platform::combo_text(main, 100, 2), "");
-    platform::combo_reset(main, 100);
-    EXPECT_EQ(platform::combo_count(main, 100), 0);
-    EXPECT_EQ(platform::combo_selection(main, 100), -1);
+    EXPECT_EQ(platform::combo_add(main, main_window::group_box, "Desk"), 0);
+    EXPECT_EQ(platform::combo_selection(main, main_window::group_box), -1);
+    platform::combo_add(main, main_window::group_box, "Field");
+    platform::combo_set_selection(main, main_window::group_box, 1);
+    EXPECT_EQ(platform::combo_text(main, main_window::group_box,
+                                   platform::combo_selection(main, main_window::group_box)),
+              "Field");
+    platform::combo_set_selection(main, main_window::group_box, 5);
+    EXPECT_EQ(platform::combo_selection(main, main_window::group_box), -1);
+    EXPECT_EQ(platform::combo_count(main, main_window::group_box), 2);
+    EXPECT_EQ(platform::combo_text(main, main_window::group_box, 2), "");
+    platform::combo_reset(main, main_window::group_box);
+    EXPECT_EQ(platform::combo_count(main, main_window::group_box), 0);
+    EXPECT_EQ(platform::combo_selection(main, main_window::group_box), -1);
 }
 
 // Lengths are bytes of the 8-bit text; multi-line edits give "\r\n" line ends and take
@@ -123,59 +128,60 @@ TEST_F(QtControls, ComboBoxesSelectOnlyWhatTheProgramSelects)
 TEST_F(QtControls, TextsAreEightBitWithCrLfLines)
 {
     const std::string name = "M\xfcller";
-    platform::set_item_text(links, 102, name);
-    EXPECT_EQ(platform::item_text(links, 102), name);
-    EXPECT_EQ(platform::item_text_length(links, 102), 6);
+    platform::set_item_text(links, links::reason, name);
+    EXPECT_EQ(platform::item_text(links, links::reason), name);
+    EXPECT_EQ(platform::item_text_length(links, links::reason), 6);
 
-    platform::set_item_text(links, 106, "one\r\ntwo\r\n");
-    auto* edit = qobject_cast<QPlainTextEdit*>(gui::widget(links, 106));
+    platform::set_item_text(links, links::description, "one\r\ntwo\r\n");
+    auto* edit = qobject_cast<QPlainTextEdit*>(gui::widget(links, links::description));
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(edit->blockCount(), 3);
-    EXPECT_EQ(platform::item_text(links, 106), "one\r\ntwo\r\n");
-    EXPECT_EQ(platform::item_text_length(links, 106), 10);
+    EXPECT_EQ(platform::item_text(links, links::description), "one\r\ntwo\r\n");
+    EXPECT_EQ(platform::item_text_length(links, links::description), 10);
 
     const std::string contact = "Call the help desk on 0800 123 456\r\nor write";
-    platform::set_item_text(main, 1010, contact);
-    EXPECT_EQ(platform::item_text(main, 1010), contact);
-    auto* button = qobject_cast<QPushButton*>(gui::widget(main, 1010));
+    platform::set_item_text(main, main_window::contact, contact);
+    EXPECT_EQ(platform::item_text(main, main_window::contact), contact);
+    auto* button = qobject_cast<QPushButton*>(gui::widget(main, main_window::contact));
     EXPECT_GE(button->text().count(QLatin1Char('\n')), 2); // wrapped, and the given break
     EXPECT_FALSE(button->text().contains(QLatin1Char('\r')));
-    platform::set_button_style(main, 1010, platform::button_style_flat);
-    platform::enable_item(main, 1010, false);
+    platform::set_button_style(main, main_window::contact, platform::button_style_flat);
+    platform::enable_item(main, main_window::contact, false);
     EXPECT_TRUE(button->isFlat());
-    EXPECT_FALSE(platform::item_enabled(main, 1010));
-    EXPECT_EQ(platform::item_text(main, 101), ""); // lists have no text of their own
+    EXPECT_FALSE(platform::item_enabled(main, main_window::contact));
+    // Lists have no text of their own.
+    EXPECT_EQ(platform::item_text(main, main_window::ticket_list), "");
 }
 
 // Columns start at the stops given in dialog units; with none given, and past the last
 // one, every 32 units.
 TEST_F(QtControls, TabSeparatedColumnsAreDrawnAtTheStops)
 {
-    auto* list = qobject_cast<QListWidget*>(gui::widget(main, 101));
+    auto* list = qobject_cast<QListWidget*>(gui::widget(main, main_window::ticket_list));
     ASSERT_NE(list, nullptr);
-    platform::list_add(main, 101, "\tI");
+    platform::list_add(main, main_window::ticket_list, "\tI");
     const int start = first_ink(list, 0);
     ASSERT_GT(start, 0);
-    platform::list_reset(main, 101);
-    platform::list_add(main, 101, "I");
+    platform::list_reset(main, main_window::ticket_list);
+    platform::list_add(main, main_window::ticket_list, "I");
     const int margin = first_ink(list, 0);
     const int at_default = start - margin;
 
-    platform::list_set_tab_stops(main, 101, {38, 60, 80});
-    platform::list_reset(main, 101);
-    platform::list_add(main, 101, "\tI");
+    platform::list_set_tab_stops(main, main_window::ticket_list, {38, 60, 80});
+    platform::list_reset(main, main_window::ticket_list);
+    platform::list_add(main, main_window::ticket_list, "\tI");
     const int at_38 = first_ink(list, 0) - margin;
-    platform::list_reset(main, 101);
-    platform::list_add(main, 101, "\t\tI");
+    platform::list_reset(main, main_window::ticket_list);
+    platform::list_add(main, main_window::ticket_list, "\t\tI");
     const int at_60 = first_ink(list, 0) - margin;
 
     EXPECT_NEAR(at_38 * 32.0 / at_default, 38.0, 1.0);
     EXPECT_NEAR(at_60 * 32.0 / at_default, 60.0, 1.0);
-    EXPECT_EQ(platform::list_text(main, 101, 0), "\t\tI");
+    EXPECT_EQ(platform::list_text(main, main_window::ticket_list, 0), "\t\tI");
 
     // Past the last stop the tabs go on every 32 units.
-    platform::list_reset(main, 101);
-    platform::list_add(main, 101, "\t\t\t\tI");
+    platform::list_reset(main, main_window::ticket_list);
+    platform::list_add(main, main_window::ticket_list, "\t\t\t\tI");
     const int past = first_ink(list, 0) - margin;
     EXPECT_NEAR(past * 32.0 / at_default, 96.0, 1.0);
 }
@@ -186,7 +192,8 @@ TEST_F(QtControls, IconShowsOnOpenAndLaterDialogs)
     EXPECT_FALSE(qt_backend::dialog_widget(main)->windowIcon().isNull());
     EXPECT_FALSE(qt_backend::dialog_widget(links)->windowIcon().isNull());
     EXPECT_FALSE(QApplication::windowIcon().isNull());
-    Window later = platform::create_modeless_dialog(110, main, gui::procedure, 110);
+    Window later =
+        platform::create_modeless_dialog(password_dialog, main, gui::procedure, password_dialog);
     const QImage shown = qt_backend::dialog_widget(later)->windowIcon().pixmap(32).toImage();
     EXPECT_EQ(shown.size(), QSize(32, 32));
     EXPECT_GT(qAlpha(shown.pixel(16, 16)), 0);
@@ -200,12 +207,12 @@ TEST_F(QtControls, HandlesOfEndedDialogsAreHarmless)
     platform::end_dialog(links, 4); // a second end changes nothing
     QApplication::processEvents();
     EXPECT_EQ(qt_backend::dialog_widget(links), nullptr);
-    platform::set_item_text(links, 102, "x");
-    EXPECT_EQ(platform::item_text(links, 102), "");
-    EXPECT_EQ(platform::list_add(links, 101, "x"), -1);
-    EXPECT_EQ(platform::list_selection(links, 101), -1);
-    EXPECT_FALSE(platform::item_enabled(links, 102));
-    EXPECT_EQ(platform::dialog_template(links), 111);
-    platform::set_focus(links, 102);
+    platform::set_item_text(links, links::reason, "x");
+    EXPECT_EQ(platform::item_text(links, links::reason), "");
+    EXPECT_EQ(platform::list_add(links, links::candidates, "x"), -1);
+    EXPECT_EQ(platform::list_selection(links, links::candidates), -1);
+    EXPECT_FALSE(platform::item_enabled(links, links::reason));
+    EXPECT_EQ(platform::dialog_template(links), links_dialog);
+    platform::set_focus(links, links::reason);
     EXPECT_EQ(qt_backend::open_dialogs(), std::vector<Window>{main});
 }

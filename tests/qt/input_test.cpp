@@ -1,6 +1,7 @@
 // A person's input reaches the dialog procedure as the headless backend delivers it:
 // commands with their notification codes, Enter and Escape as keyboard commands, the close
 // box as the close message, and arrow keys in a list that wants them as key-to-item.
+#include "resources/ids.h"
 #include "tests/qt/gui.h"
 
 #include <QKeyEvent>
@@ -9,6 +10,7 @@
 
 using gui::Message;
 using platform::Window;
+using namespace ids;
 
 namespace {
 
@@ -60,65 +62,69 @@ class QtInput : public ::testing::Test {
 
 TEST_F(QtInput, ClicksTypingListsAndCombosBecomeCommands)
 {
-    EXPECT_EQ(run(100,
+    EXPECT_EQ(run(main_dialog,
                   [](Window main) {
                       for (const char* line : {"one", "two", "three"})
-                          platform::list_add(main, 101, line);
-                      platform::combo_add(main, 100, "Desk");
-                      platform::combo_add(main, 100, "Field");
-                      gui::click(main, 1002);
-                      EXPECT_EQ(commands(), (std::vector<Command>{{1002, notify_clicked, true}}));
+                          platform::list_add(main, main_window::ticket_list, line);
+                      platform::combo_add(main, main_window::group_box, "Desk");
+                      platform::combo_add(main, main_window::group_box, "Field");
+                      gui::click(main, main_window::create);
+                      EXPECT_EQ(commands(), (std::vector<Command>{
+                                                {main_window::create, notify_clicked, true}}));
 
-                      gui::double_click_line(main, 101, 1);
-                      EXPECT_EQ(platform::list_selection(main, 101), 1);
+                      gui::double_click_line(main, main_window::ticket_list, 1);
+                      EXPECT_EQ(platform::list_selection(main, main_window::ticket_list), 1);
                       const std::vector<Command> list = commands();
                       ASSERT_FALSE(list.empty());
-                      EXPECT_EQ(list.front(), (Command{101, notify_selection_change, true}));
-                      EXPECT_EQ(list.back(), (Command{101, notify_double_click, true}));
+                      EXPECT_EQ(list.front(),
+                                (Command{main_window::ticket_list, notify_selection_change, true}));
+                      EXPECT_EQ(list.back(),
+                                (Command{main_window::ticket_list, notify_double_click, true}));
 
-                      gui::choose_entry(main, 100, 1);
-                      EXPECT_EQ(platform::combo_selection(main, 100), 1);
+                      gui::choose_entry(main, main_window::group_box, 1);
+                      EXPECT_EQ(platform::combo_selection(main, main_window::group_box), 1);
                       EXPECT_EQ(commands(),
-                                (std::vector<Command>{{100, notify_selection_change, true},
-                                                      {100, notify_selection_change, true}}));
+                                (std::vector<Command>{
+                                    {main_window::group_box, notify_selection_change, true},
+                                    {main_window::group_box, notify_selection_change, true}}));
 
                       // A disabled button cannot be clicked.
-                      platform::enable_item(main, 1003, false);
-                      gui::click(main, 1003);
+                      platform::enable_item(main, main_window::see, false);
+                      gui::click(main, main_window::see);
                       EXPECT_TRUE(commands().empty());
                   }),
               7);
 
-    run(101, [](Window login) {
-        gui::type(login, 102, "ab");
-        EXPECT_EQ(commands(), (std::vector<Command>{{102, notify_edit_change, true},
-                                                    {102, notify_edit_change, true}}));
-        EXPECT_EQ(platform::item_text(login, 102), "ab");
-        gui::type(login, 103, "pw");
-        EXPECT_EQ(platform::item_text(login, 103), "pw");
+    run(login_dialog, [](Window login) {
+        gui::type(login, login::user, "ab");
+        EXPECT_EQ(commands(), (std::vector<Command>{{login::user, notify_edit_change, true},
+                                                    {login::user, notify_edit_change, true}}));
+        EXPECT_EQ(platform::item_text(login, login::user), "ab");
+        gui::type(login, login::password, "pw");
+        EXPECT_EQ(platform::item_text(login, login::password), "pw");
     });
 }
 
 // What the program does to its controls is never reported back to it.
 TEST_F(QtInput, ProgramChangesSendNothing)
 {
-    run(111, [](Window links) {
-        platform::set_item_text(links, 102, "reason");
-        platform::set_item_text(links, 106, "two\r\nlines");
-        platform::list_add(links, 101, "Bob");
-        platform::list_add(links, 101, "Ann");
-        platform::list_set_selection(links, 101, 1);
-        platform::list_insert(links, 100, 0, "a\tb");
-        platform::list_set_selection(links, 100, 0);
-        platform::list_select_prefix(links, 103, -1, "x");
-        platform::list_reset(links, 101);
-        platform::set_item_text(links, 1316, "Begin");
+    run(links_dialog, [](Window links) {
+        platform::set_item_text(links, links::reason, "reason");
+        platform::set_item_text(links, links::description, "two\r\nlines");
+        platform::list_add(links, links::candidates, "Bob");
+        platform::list_add(links, links::candidates, "Ann");
+        platform::list_set_selection(links, links::candidates, 1);
+        platform::list_insert(links, links::link_list, 0, "a\tb");
+        platform::list_set_selection(links, links::link_list, 0);
+        platform::list_select_prefix(links, links::kind, -1, "x");
+        platform::list_reset(links, links::candidates);
+        platform::set_item_text(links, links::begin_now, "Begin");
         EXPECT_TRUE(commands().empty());
     });
-    run(102, [](Window ticket) {
-        platform::combo_add(ticket, 101, "Desk");
-        platform::combo_set_selection(ticket, 101, 0);
-        platform::combo_reset(ticket, 101);
+    run(ticket_dialog, [](Window ticket) {
+        platform::combo_add(ticket, ticket::group_box, "Desk");
+        platform::combo_set_selection(ticket, ticket::group_box, 0);
+        platform::combo_reset(ticket, ticket::group_box);
         EXPECT_TRUE(commands().empty());
     });
 }
@@ -127,34 +133,34 @@ TEST_F(QtInput, ProgramChangesSendNothing)
 // sends command 1 from the keyboard; a multi-line edit keeps it as a new line.
 TEST_F(QtInput, EnterFollowsTheFocus)
 {
-    run(101, [](Window login) {
-        gui::type(login, 102, "admin");
+    run(login_dialog, [](Window login) {
+        gui::type(login, login::user, "admin");
         commands();
         gui::key(login, Qt::Key_Return);
         EXPECT_EQ(commands(), (std::vector<Command>{{platform::id_ok, 0, false}}));
-        platform::set_focus(login, 1101);
+        platform::set_focus(login, login::log_in);
         gui::key(login, Qt::Key_Enter);
-        EXPECT_EQ(commands(), (std::vector<Command>{{1101, notify_clicked, true}}));
+        EXPECT_EQ(commands(), (std::vector<Command>{{login::log_in, notify_clicked, true}}));
     });
 
-    run(102, [](Window ticket) {
-        platform::set_focus(ticket, 103);
+    run(ticket_dialog, [](Window ticket) {
+        platform::set_focus(ticket, ticket::subject);
         gui::key(ticket, Qt::Key_Return);
-        EXPECT_EQ(commands(), (std::vector<Command>{{1208, notify_clicked, true}}));
-        platform::enable_item(ticket, 1208, false);
+        EXPECT_EQ(commands(), (std::vector<Command>{{ticket::save, notify_clicked, true}}));
+        platform::enable_item(ticket, ticket::save, false);
         gui::key(ticket, Qt::Key_Return);
-        EXPECT_EQ(commands(), (std::vector<Command>{{1215, notify_clicked, true}}));
-        platform::enable_item(ticket, 1215, false);
+        EXPECT_EQ(commands(), (std::vector<Command>{{ticket::save_and_end, notify_clicked, true}}));
+        platform::enable_item(ticket, ticket::save_and_end, false);
         gui::key(ticket, Qt::Key_Return);
         EXPECT_EQ(commands(), (std::vector<Command>{{platform::id_ok, 0, false}}));
 
-        gui::type(ticket, 106, "a");
+        gui::type(ticket, ticket::description, "a");
         gui::key(ticket, Qt::Key_Return);
-        gui::type(ticket, 106, "b");
-        EXPECT_EQ(platform::item_text(ticket, 106), "a\r\nb");
-        EXPECT_EQ(platform::item_text_length(ticket, 106), 4);
+        gui::type(ticket, ticket::description, "b");
+        EXPECT_EQ(platform::item_text(ticket, ticket::description), "a\r\nb");
+        EXPECT_EQ(platform::item_text_length(ticket, ticket::description), 4);
         for (const Command& c : commands())
-            EXPECT_EQ(c, (Command{106, notify_edit_change, true}));
+            EXPECT_EQ(c, (Command{ticket::description, notify_edit_change, true}));
     });
 }
 
@@ -166,17 +172,18 @@ TEST_F(QtInput, EscapeAndTheCloseBox)
         *answer = 1;
         return m.message == platform::msg_close; // handled, but the dialog goes on
     });
-    run(106, [](Window subjects) {
+    run(subject_list_dialog, [](Window subjects) {
         gui::press_close_box(subjects);
         ASSERT_FALSE(gui::messages().empty());
         EXPECT_EQ(gui::messages().back().message, platform::msg_close);
         EXPECT_TRUE(commands().empty());
         EXPECT_TRUE(qt_backend::dialog_widget(subjects)->isVisible());
 
-        platform::set_focus(subjects, 100);
+        platform::set_focus(subjects, subject_list::names);
         gui::key(subjects, Qt::Key_Escape);
         EXPECT_EQ(commands(), (std::vector<Command>{{platform::id_cancel, 0, false}}));
-        EXPECT_EQ(qt_backend::find_dialog(106), nullptr); // the default reaction ended it
+        EXPECT_EQ(qt_backend::find_dialog(subject_list_dialog),
+                  nullptr); // the default reaction ended it
     });
 }
 
@@ -189,10 +196,10 @@ TEST_F(QtInput, ArrowKeysAskTheProcedure)
         *answer = next_answer;
         return m.message == platform::msg_vkey_to_item;
     });
-    run(100, [](Window main) {
+    run(main_dialog, [](Window main) {
         for (const char* line : {"one", "two", "three", "four"})
-            platform::list_add(main, 101, line);
-        platform::set_focus(main, 101);
+            platform::list_add(main, main_window::ticket_list, line);
+        platform::set_focus(main, main_window::ticket_list);
         auto last_key = [] {
             for (auto it = gui::messages().rbegin(); it != gui::messages().rend(); ++it)
                 if (it->message == platform::msg_vkey_to_item)
@@ -204,24 +211,26 @@ TEST_F(QtInput, ArrowKeysAskTheProcedure)
         gui::key(main, Qt::Key_Down);
         EXPECT_EQ(last_key().code, platform::key_down);
         EXPECT_EQ(last_key().high, 0u); // no selection: the caret is on the first line
-        EXPECT_EQ(platform::list_selection(main, 101), 2);
-        EXPECT_EQ(commands(), (std::vector<Command>{{101, notify_selection_change, true}}));
+        EXPECT_EQ(platform::list_selection(main, main_window::ticket_list), 2);
+        EXPECT_EQ(commands(), (std::vector<Command>{
+                                  {main_window::ticket_list, notify_selection_change, true}}));
 
         next_answer = 2; // the line it is on: nothing changes, nothing is reported
         gui::key(main, Qt::Key_Up);
         EXPECT_EQ(last_key().code, platform::key_up);
         EXPECT_EQ(last_key().high, 2u);
-        EXPECT_EQ(platform::list_selection(main, 101), 2);
+        EXPECT_EQ(platform::list_selection(main, main_window::ticket_list), 2);
         EXPECT_TRUE(commands().empty());
 
         next_answer = -1; // the list's own handling
         gui::key(main, Qt::Key_Down);
-        EXPECT_EQ(platform::list_selection(main, 101), 3);
-        EXPECT_EQ(commands(), (std::vector<Command>{{101, notify_selection_change, true}}));
+        EXPECT_EQ(platform::list_selection(main, main_window::ticket_list), 3);
+        EXPECT_EQ(commands(), (std::vector<Command>{
+                                  {main_window::ticket_list, notify_selection_change, true}}));
 
         next_answer = -2;
         gui::key(main, Qt::Key_Up);
-        EXPECT_EQ(platform::list_selection(main, 101), 3);
+        EXPECT_EQ(platform::list_selection(main, main_window::ticket_list), 3);
         EXPECT_TRUE(commands().empty());
     });
 }

@@ -1,6 +1,8 @@
 // The temporary home, direct SQL on the program's database file, and the login steps.
 #include "tests/qt/program.h"
 
+#include "resources/ids.h"
+
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -8,6 +10,8 @@
 #include <filesystem>
 
 namespace program {
+
+using namespace ids;
 
 std::string make_home()
 {
@@ -62,17 +66,17 @@ std::vector<gui::Step> log_in(const std::string& user, const std::string& passwo
                               std::function<void()> while_open)
 {
     return {
-        gui::once([] { gui::click(qt_backend::find_dialog(100), 1004); }),
-        gui::wait_for(101),
+        gui::once([] { gui::click(qt_backend::find_dialog(main_dialog), main_window::login); }),
+        gui::wait_for(login_dialog),
         gui::once([=] {
-            platform::Window login = qt_backend::find_dialog(101);
+            platform::Window login = qt_backend::find_dialog(login_dialog);
             if (while_open)
                 while_open();
-            gui::type(login, 102, user);
-            gui::type(login, 103, password);
+            gui::type(login, login::user, user);
+            gui::type(login, login::password, password);
             for (int i = 0; i < boxes; ++i)
                 qt_backend::answer_next_box(platform::answer_ok);
-            gui::click(login, 1101);
+            gui::click(login, login::log_in);
         }),
     };
 }

@@ -4,6 +4,7 @@
 // stack follows the login dialog throughout.
 #include "app/dialogs.h"
 #include "app/startup.h"
+#include "resources/ids.h"
 #include "tests/qt/program.h"
 
 #include <QApplication>
@@ -11,6 +12,8 @@
 #include <QIcon>
 
 namespace {
+
+using namespace ids;
 
 class QtProgram : public ::testing::Test {
   protected:
@@ -49,17 +52,19 @@ TEST_F(QtProgram, AdminCreatesTheDatabaseAndSeesTheGroupBoxFilled)
 {
     using program::then;
     std::vector<gui::Step> steps =
-        then({gui::wait_for(100)}, program::log_in("admin", "admin", 2, [] {
-                 EXPECT_EQ(stack(), (std::vector<int>{100, 101}));
-                 EXPECT_EQ(gui::focused(qt_backend::find_dialog(101)), 102);
+        then({gui::wait_for(main_dialog)}, program::log_in("admin", "admin", 2, [] {
+                 EXPECT_EQ(stack(), (std::vector<int>{main_dialog, login_dialog}));
+                 EXPECT_EQ(gui::focused(qt_backend::find_dialog(login_dialog)), login::user);
              }));
     steps = then(steps, {gui::once([&] {
-                     EXPECT_EQ(stack(), std::vector<int>{100});
+                     EXPECT_EQ(stack(), std::vector<int>{main_dialog});
                      EXPECT_EQ(box_texts(), (std::vector<std::string>{
                                                 "Generate new Database - no table for users found",
                                                 "Generating new Database done"}));
-                     EXPECT_EQ(qt_backend::find_dialog(101), nullptr);
-                     EXPECT_EQ(platform::combo_count(qt_backend::find_dialog(100), 100), 0);
+                     EXPECT_EQ(qt_backend::find_dialog(login_dialog), nullptr);
+                     EXPECT_EQ(platform::combo_count(qt_backend::find_dialog(main_dialog),
+                                                     main_window::group_box),
+                               0);
                      ASSERT_TRUE(program::execute(
                          database, "insert into person (name,role,ac1,date_b) values "
                                    "('Front desk',5,'1','2026-01-01 00:00:00');"
@@ -68,10 +73,11 @@ TEST_F(QtProgram, AdminCreatesTheDatabaseAndSeesTheGroupBoxFilled)
                  })});
     steps = then(steps, program::log_in("admin", "admin"));
     steps = then(steps, {gui::once([] {
-                     platform::Window main = qt_backend::find_dialog(100);
+                     platform::Window main = qt_backend::find_dialog(main_dialog);
                      EXPECT_TRUE(box_texts().empty());
-                     EXPECT_EQ(qt_backend::find_dialog(101), nullptr);
-                     auto* groups = qobject_cast<QComboBox*>(gui::widget(main, 100));
+                     EXPECT_EQ(qt_backend::find_dialog(login_dialog), nullptr);
+                     auto* groups =
+                         qobject_cast<QComboBox*>(gui::widget(main, main_window::group_box));
                      ASSERT_NE(groups, nullptr);
                      ASSERT_EQ(groups->count(), 1);
                      EXPECT_EQ(groups->itemText(0), "Front desk");
@@ -79,11 +85,11 @@ TEST_F(QtProgram, AdminCreatesTheDatabaseAndSeesTheGroupBoxFilled)
                      EXPECT_TRUE(window->isVisible());
                      EXPECT_EQ(window->windowTitle(), "Vendrel");
                      EXPECT_FALSE(window->windowIcon().isNull());
-                     gui::click(main, 2);
+                     gui::click(main, ids::cancel);
                  })});
     gui::play(steps);
     EXPECT_EQ(app::program_entry(""), 0);
-    EXPECT_EQ(stack(), std::vector<int>{100}); // the bottom entry is never popped
+    EXPECT_EQ(stack(), std::vector<int>{main_dialog}); // the bottom entry is never popped
     EXPECT_TRUE(gui::script_done());
     EXPECT_TRUE(qt_backend::open_dialogs().empty());
 }

@@ -4,6 +4,7 @@
 // offscreen platform draws no window frames, so each picture gets a plain title bar with
 // the window's icon and caption.
 #include "app/startup.h"
+#include "resources/ids.h"
 #include "tests/qt/program.h"
 
 #include <QAbstractButton>
@@ -18,6 +19,8 @@
 #include <set>
 
 namespace {
+
+using namespace ids;
 
 QString folder;
 std::vector<std::string> written;
@@ -105,28 +108,29 @@ const Ticket tickets[] = {
 std::vector<gui::Step> create_ticket(const Ticket& t, bool picture)
 {
     std::vector<gui::Step> steps = {
-        click(100, 1002),
-        gui::wait_for(102),
+        click(main_dialog, main_window::create),
+        gui::wait_for(ticket_dialog),
         gui::once([=] {
-            platform::Window d = dialog(102);
-            gui::type(d, 102, t.customer);
-            gui::type(d, 103, t.subject);
-            gui::type(d, 105, t.state);
-            platform::set_item_text(d, 106, t.description);
-            gui::choose_entry(d, 101, t.group);
+            platform::Window d = dialog(ticket_dialog);
+            gui::type(d, ticket::customer, t.customer);
+            gui::type(d, ticket::subject, t.subject);
+            gui::type(d, ticket::state, t.state);
+            platform::set_item_text(d, ticket::description, t.description);
+            gui::choose_entry(d, ticket::group_box, t.group);
         }),
     };
     if (picture)
-        steps.push_back(shoot(102, "ticket-create"));
-    steps.push_back(click(102, 1208));
-    steps.push_back(gone(102));
+        steps.push_back(shoot(ticket_dialog, "ticket-create"));
+    steps.push_back(click(ticket_dialog, ticket::save));
+    steps.push_back(gone(ticket_dialog));
     return steps;
 }
 
 std::vector<gui::Step> scenario(const std::string& database)
 {
     using program::then;
-    std::vector<gui::Step> steps = then({gui::wait_for(100)}, program::log_in("admin", "admin", 2));
+    std::vector<gui::Step> steps =
+        then({gui::wait_for(main_dialog)}, program::log_in("admin", "admin", 2));
     steps = then(
         steps, {gui::once([database] {
             program::execute(
@@ -148,76 +152,86 @@ std::vector<gui::Step> scenario(const std::string& database)
         })});
 
     // The second login, with the login dialog on the picture before Login is pressed.
-    steps = then(steps, {click(100, 1004), gui::wait_for(101), gui::once([] {
-                             gui::type(dialog(101), 102, "admin");
-                             gui::type(dialog(101), 103, "admin");
+    steps = then(steps, {click(main_dialog, main_window::login), gui::wait_for(login_dialog),
+                         gui::once([] {
+                             gui::type(dialog(login_dialog), login::user, "admin");
+                             gui::type(dialog(login_dialog), login::password, "admin");
                          }),
-                         shoot(101, "login"), click(101, 1101), gone(101)});
+                         shoot(login_dialog, "login"), click(login_dialog, login::log_in),
+                         gone(login_dialog)});
     for (const Ticket& t : tickets)
         steps = then(steps, create_ticket(t, &t == &tickets[0]));
 
     steps =
-        then(steps, {gui::once([] { gui::click_line(dialog(100), 101, 1); }), shoot(100, "main")});
+        then(steps,
+             {gui::once([] { gui::click_line(dialog(main_dialog), main_window::ticket_list, 1); }),
+              shoot(main_dialog, "main")});
 
     // A ticket seen, and the question before ending it (answered Cancel).
-    steps = then(steps, {click(100, 1003), gui::wait_for(102), shoot(102, "ticket-see"),
-                         click(102, 1215), [] { return box_on_screen() != nullptr; },
-                         gui::once([] { save_window(box_on_screen(), "message-box"); }),
-                         gui::once([] { box_on_screen()->button(QMessageBox::Cancel)->click(); }),
-                         click(102, 2), gone(102)});
+    steps =
+        then(steps, {click(main_dialog, main_window::see), gui::wait_for(ticket_dialog),
+                     shoot(ticket_dialog, "ticket-see"), click(ticket_dialog, ticket::save_and_end),
+                     [] { return box_on_screen() != nullptr; },
+                     gui::once([] { save_window(box_on_screen(), "message-box"); }),
+                     gui::once([] { box_on_screen()->button(QMessageBox::Cancel)->click(); }),
+                     click(ticket_dialog, ids::cancel), gone(ticket_dialog)});
 
-    steps = then(steps, {click(100, 1001), gui::wait_for(103),
-                         gui::once([] { gui::type(dialog(103), 103, "printer"); }),
-                         shoot(103, "search"), click(103, 1050), click(103, 2), gone(103)});
+    steps = then(steps,
+                 {click(main_dialog, main_window::search), gui::wait_for(search_dialog),
+                  gui::once([] { gui::type(dialog(search_dialog), search::subject, "printer"); }),
+                  shoot(search_dialog, "search"), click(search_dialog, search::run),
+                  click(search_dialog, ids::cancel), gone(search_dialog)});
 
     // The subject dialogs, opened from the list with Ann Archer selected.
-    steps = then(steps, {click(100, 1006),
-                         gui::wait_for(106),
-                         gui::once([] {
-                             platform::Window list = dialog(106);
-                             const int ann = platform::list_select_prefix(list, 100, -1, "Ann");
-                             if (ann >= 0)
-                                 gui::click_line(list, 100, ann);
-                         }),
-                         shoot(106, "subjects"),
-                         click(106, 1301),
-                         gui::wait_for(107),
-                         gui::once([] { gui::type(dialog(107), 100, "Dan Evans"); }),
-                         shoot(107, "subject-new"),
-                         click(107, 2),
-                         gone(107),
-                         click(106, 1302),
-                         gui::wait_for(108),
-                         shoot(108, "subject-update"),
-                         click(108, 1306),
-                         gui::wait_for(110),
-                         gui::once([] {
-                             gui::type(dialog(110), 100, "secret");
-                             gui::type(dialog(110), 101, "secret");
-                         }),
-                         shoot(110, "password"),
-                         click(110, 2),
-                         gone(110),
-                         click(108, 1307),
-                         gui::wait_for(111),
-                         gui::once([] {
-                             platform::Window links = dialog(111);
-                             if (platform::list_count(links, 100) > 0)
-                                 gui::click_line(links, 100, 0);
-                         }),
-                         shoot(111, "links"),
-                         click(111, 2),
-                         gone(111),
-                         click(108, 1308),
-                         gui::wait_for(112),
-                         shoot(112, "extra"),
-                         click(112, 2),
-                         gone(112),
-                         click(108, 2),
-                         gone(108),
-                         click(106, 2),
-                         gone(106),
-                         click(100, 2)});
+    steps = then(
+        steps,
+        {click(main_dialog, main_window::subjects),
+         gui::wait_for(subject_list_dialog),
+         gui::once([] {
+             platform::Window list = dialog(subject_list_dialog);
+             const int ann = platform::list_select_prefix(list, subject_list::names, -1, "Ann");
+             if (ann >= 0)
+                 gui::click_line(list, subject_list::names, ann);
+         }),
+         shoot(subject_list_dialog, "subjects"),
+         click(subject_list_dialog, subject_list::create),
+         gui::wait_for(subject_new_dialog),
+         gui::once([] { gui::type(dialog(subject_new_dialog), subject_new::name, "Dan Evans"); }),
+         shoot(subject_new_dialog, "subject-new"),
+         click(subject_new_dialog, ids::cancel),
+         gone(subject_new_dialog),
+         click(subject_list_dialog, subject_list::update),
+         gui::wait_for(subject_update_dialog),
+         shoot(subject_update_dialog, "subject-update"),
+         click(subject_update_dialog, subject_update::password),
+         gui::wait_for(password_dialog),
+         gui::once([] {
+             gui::type(dialog(password_dialog), password::first, "secret");
+             gui::type(dialog(password_dialog), password::second, "secret");
+         }),
+         shoot(password_dialog, "password"),
+         click(password_dialog, ids::cancel),
+         gone(password_dialog),
+         click(subject_update_dialog, subject_update::links),
+         gui::wait_for(links_dialog),
+         gui::once([] {
+             platform::Window links = dialog(links_dialog);
+             if (platform::list_count(links, links::link_list) > 0)
+                 gui::click_line(links, links::link_list, 0);
+         }),
+         shoot(links_dialog, "links"),
+         click(links_dialog, ids::cancel),
+         gone(links_dialog),
+         click(subject_update_dialog, subject_update::extra),
+         gui::wait_for(extra_dialog),
+         shoot(extra_dialog, "extra"),
+         click(extra_dialog, ids::cancel),
+         gone(extra_dialog),
+         click(subject_update_dialog, ids::cancel),
+         gone(subject_update_dialog),
+         click(subject_list_dialog, ids::cancel),
+         gone(subject_list_dialog),
+         click(main_dialog, ids::cancel)});
     return steps;
 }
 

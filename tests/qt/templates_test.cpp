@@ -1,5 +1,6 @@
 // Every dialog template builds into real widgets: each control with its kind, caption,
 // styles and tab order, laid out inside its dialog with captions that fit.
+#include "resources/ids.h"
 #include "resources/templates.h"
 #include "tests/qt/gui.h"
 
@@ -10,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+using namespace ids;
 using namespace resources;
 
 namespace {
@@ -156,23 +158,27 @@ TEST_F(QtTemplates, InitialisationFocusesTheFirstTabStop)
         if (m.message != platform::msg_init_dialog)
             return false;
         platform::set_focus(dialog, 0);
-        if (m.dialog == 102) {
-            platform::enable_item(dialog, 1207, false); // disabled controls are skipped
-            platform::set_focus(dialog, 105);
+        if (m.dialog == ticket_dialog) {
+            platform::enable_item(dialog, ticket::files, false); // disabled controls are skipped
+            platform::set_focus(dialog, ticket::state);
         }
-        *answer = m.dialog == 102 ? 0 : 1;
+        *answer = m.dialog == ticket_dialog ? 0 : 1;
         return true;
     });
-    platform::Window main = platform::create_modeless_dialog(100, nullptr, gui::procedure, 0);
-    platform::Window login = platform::create_modeless_dialog(101, main, gui::procedure, 101);
-    platform::Window search = platform::create_modeless_dialog(103, main, gui::procedure, 103);
-    platform::Window ticket = platform::create_modeless_dialog(102, main, gui::procedure, 102);
-    EXPECT_EQ(gui::focused(main), 2);     // Quit
-    EXPECT_EQ(gui::focused(login), 102);  // user name
-    EXPECT_EQ(gui::focused(search), 100); // code, past its label
-    EXPECT_EQ(gui::focused(ticket), 105); // where the procedure put it
+    platform::Window main =
+        platform::create_modeless_dialog(main_dialog, nullptr, gui::procedure, 0);
+    platform::Window login =
+        platform::create_modeless_dialog(login_dialog, main, gui::procedure, login_dialog);
+    platform::Window search =
+        platform::create_modeless_dialog(search_dialog, main, gui::procedure, search_dialog);
+    platform::Window ticket =
+        platform::create_modeless_dialog(ticket_dialog, main, gui::procedure, ticket_dialog);
+    EXPECT_EQ(gui::focused(main), ids::cancel);     // Quit
+    EXPECT_EQ(gui::focused(login), login::user);    // user name
+    EXPECT_EQ(gui::focused(search), search::code);  // code, past its label
+    EXPECT_EQ(gui::focused(ticket), ticket::state); // where the procedure put it
     const std::vector<gui::Message> seen = gui::messages();
     ASSERT_GE(seen.size(), 4u);
     EXPECT_EQ(seen[1].message, platform::msg_init_dialog);
-    EXPECT_EQ(seen[1].lparam, 101);
+    EXPECT_EQ(seen[1].lparam, login_dialog);
 }

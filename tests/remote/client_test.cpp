@@ -1,6 +1,7 @@
 // The client driver against a real server process of the program on 127.0.0.1: the login
 // and raw statements through the headless backend in client mode, with the rows checked in
 // the server's file; a client without a server; a server without a display.
+#include "resources/ids.h"
 #include "tests/remote/peer.h"
 #include "tests/support/scenario.h"
 
@@ -15,6 +16,7 @@
 namespace {
 
 using namespace headless;
+using namespace ids;
 using remote_testing::ServerProcess;
 
 class RemoteClient : public testing_support::Scenario {
@@ -140,47 +142,47 @@ TEST_F(RemoteClient, ADayAtTheDeskThroughTheDialogsLandsInTheServersFile)
     ASSERT_EQ(box_texts(), Texts{});
 
     // A ticket group that takes tickets, made and linked to admin through the subject forms.
-    click(main, 1006);
-    platform::Window list = find_dialog(106);
+    click(main, main_window::subjects);
+    platform::Window list = find_dialog(subject_list_dialog);
     ASSERT_NE(list, nullptr);
-    click(list, 1301);
-    platform::Window form = find_dialog(107);
+    click(list, subject_list::create);
+    platform::Window form = find_dialog(subject_new_dialog);
     ASSERT_NE(form, nullptr);
-    type_text(form, 100, "Front desk");
-    click(form, 1304);
+    type_text(form, subject_new::name, "Front desk");
+    click(form, subject_new::save);
     close_forms(main);
-    click(main, 1006);
-    list = find_dialog(106);
-    ASSERT_TRUE(select_text(list, 100, "Front desk"));
-    click(list, 1302);
-    platform::Window update = find_dialog(108);
+    click(main, main_window::subjects);
+    list = find_dialog(subject_list_dialog);
+    ASSERT_TRUE(select_text(list, subject_list::names, "Front desk"));
+    click(list, subject_list::update);
+    platform::Window update = find_dialog(subject_update_dialog);
     ASSERT_NE(update, nullptr);
-    select_entry(update, 104, 4); // TicketGroup
-    click(update, 1305);
-    ASSERT_TRUE(select_text(list, 100, "Front desk"));
-    click(list, 1302);
-    update = find_dialog(108);
-    click(update, 1308);
-    platform::Window extra = find_dialog(112);
+    select_entry(update, subject_update::role, 4); // TicketGroup
+    click(update, subject_update::save);
+    ASSERT_TRUE(select_text(list, subject_list::names, "Front desk"));
+    click(list, subject_list::update);
+    update = find_dialog(subject_update_dialog);
+    click(update, subject_update::extra);
+    platform::Window extra = find_dialog(extra_dialog);
     ASSERT_NE(extra, nullptr);
-    type_text(extra, 118, "1");
-    click(extra, 1315);
+    type_text(extra, extra::extra1, "1");
+    click(extra, extra::save);
     close_forms(main);
 
-    click(main, 1006);
-    list = find_dialog(106);
-    ASSERT_TRUE(select_text(list, 100, "admin"));
-    click(list, 1302);
-    update = find_dialog(108);
-    click(update, 1307);
-    platform::Window links = find_dialog(111);
+    click(main, main_window::subjects);
+    list = find_dialog(subject_list_dialog);
+    ASSERT_TRUE(select_text(list, subject_list::names, "admin"));
+    click(list, subject_list::update);
+    update = find_dialog(subject_update_dialog);
+    click(update, subject_update::links);
+    platform::Window links = find_dialog(links_dialog);
     ASSERT_NE(links, nullptr);
-    click(links, 1316);
-    ASSERT_TRUE(select_text(links, 101, "Front desk"));
-    select_line(links, 103, 2); // Relation
-    type_text(links, 102, "Member");
-    click(links, 1310);
-    EXPECT_EQ(lines_of(links, 100), Texts{"Member\tRelation\tFront desk\t"});
+    click(links, links::begin_now);
+    ASSERT_TRUE(select_text(links, links::candidates, "Front desk"));
+    select_line(links, links::kind, 2); // Relation
+    type_text(links, links::reason, "Member");
+    click(links, links::add);
+    EXPECT_EQ(lines_of(links, links::link_list), Texts{"Member\tRelation\tFront desk\t"});
     close_forms(main);
     EXPECT_EQ(box_texts(), Texts{});
     EXPECT_EQ(query("select role, ac1 from person where name='Front desk'"),
@@ -188,39 +190,39 @@ TEST_F(RemoteClient, ADayAtTheDeskThroughTheDialogsLandsInTheServersFile)
 
     // The group shows after a new login; a ticket is created, seen, saved and searched.
     log_in("admin", "admin");
-    EXPECT_EQ(lines_of(main, 100), Texts{"Front desk"});
-    click(main, 1002);
-    platform::Window ticket = find_dialog(102);
+    EXPECT_EQ(lines_of(main, main_window::group_box), Texts{"Front desk"});
+    click(main, main_window::create);
+    platform::Window ticket = find_dialog(ticket_dialog);
     ASSERT_NE(ticket, nullptr);
-    type_text(ticket, 102, "Reception");
-    type_text(ticket, 103, "Printer jam");
-    type_text(ticket, 105, "new");
-    type_text(ticket, 106, "Paper stuck in tray 2");
-    click(ticket, 1208);
-    EXPECT_EQ(find_dialog(102), nullptr);
+    type_text(ticket, ticket::customer, "Reception");
+    type_text(ticket, ticket::subject, "Printer jam");
+    type_text(ticket, ticket::state, "new");
+    type_text(ticket, ticket::description, "Paper stuck in tray 2");
+    click(ticket, ticket::save);
+    EXPECT_EQ(find_dialog(ticket_dialog), nullptr);
     EXPECT_EQ(query("select customer, subject, state from ticket"),
               (testing_support::Rows{{"Reception", "Printer jam", "new"}}));
-    ASSERT_EQ(lines_of(main, 101).size(), 1u);
+    ASSERT_EQ(lines_of(main, main_window::ticket_list).size(), 1u);
 
-    select_line(main, 101, 0);
-    click(main, 1003);
-    ticket = find_dialog(102);
+    select_line(main, main_window::ticket_list, 0);
+    click(main, main_window::see);
+    ticket = find_dialog(ticket_dialog);
     ASSERT_NE(ticket, nullptr);
-    EXPECT_EQ(text_of(ticket, 103), "Printer jam");
-    EXPECT_EQ(text_of(ticket, 106), "Paper stuck in tray 2");
-    type_text(ticket, 105, "waiting for toner");
-    click(ticket, 1208);
-    EXPECT_EQ(find_dialog(102), nullptr);
+    EXPECT_EQ(text_of(ticket, ticket::subject), "Printer jam");
+    EXPECT_EQ(text_of(ticket, ticket::description), "Paper stuck in tray 2");
+    type_text(ticket, ticket::state, "waiting for toner");
+    click(ticket, ticket::save);
+    EXPECT_EQ(find_dialog(ticket_dialog), nullptr);
     EXPECT_EQ(query("select state from ticket where enddate is null"),
               (testing_support::Rows{{"waiting for toner"}}));
 
-    click(main, 1001);
-    platform::Window search = find_dialog(103);
+    click(main, main_window::search);
+    platform::Window search = find_dialog(search_dialog);
     ASSERT_NE(search, nullptr);
-    type_text(search, 103, "Printer");
-    click(search, 1050);
+    type_text(search, search::subject, "Printer");
+    click(search, search::run);
     // Both versions of the ticket, the saved one and the one it replaced.
-    const Texts found = lines_of(main, 101);
+    const Texts found = lines_of(main, main_window::ticket_list);
     EXPECT_EQ(found.size(), query("select id from ticket where subject like 'Printer%'").size());
     for (const std::string& line : found)
         EXPECT_NE(line.find("Printer jam"), std::string::npos);
@@ -233,7 +235,7 @@ TEST_F(RemoteClient, WithoutAServerTheLoginSaysServerConnectionError)
     EXPECT_TRUE(box_texts().empty()) << "an unreachable server is not reported at start-up";
     log_in("admin", "admin");
     EXPECT_EQ(box_texts(), std::vector<std::string>{"Server connection error"});
-    EXPECT_EQ(find_dialog(101), nullptr);
+    EXPECT_EQ(find_dialog(login_dialog), nullptr);
 }
 
 TEST_F(RemoteClient, AServerWithoutDisplayStopsOnRequestAndNamesAPortItCannotHave)

@@ -1,10 +1,12 @@
 // The administrator builds a working helpdesk through the dialogs alone: a ticket group that
 // takes tickets, a person with a password linked to it, and that person's first login.
+#include "resources/ids.h"
 #include "tests/subjects/subject_scenario.h"
 
 namespace {
 
 using namespace headless;
+using namespace ids;
 using subjects_testing::SubjectScenario;
 using Texts = std::vector<std::string>;
 
@@ -17,45 +19,47 @@ TEST_F(SubjectHelpdesk, AdminBuildsAHelpdeskAndThePersonSeesTheGroup)
     // The ticket group, taking new tickets.
     create("O'Brien & Sons Support");
     Window update = open_update("O'Brien & Sons Support");
-    select_entry(update, 104, 4);
-    click(update, 1305);
+    select_entry(update, subject_update::role, 4);
+    click(update, subject_update::save);
     update = open_update("O'Brien & Sons Support");
-    EXPECT_EQ(lines_of(update, 104)[selection_of(update, 104)], "TicketGroup");
-    Window extra = open_from(update, 1308, 112);
-    type_text(extra, 118, "1");
-    click(extra, 1315);
+    EXPECT_EQ(lines_of(update, subject_update::role)[selection_of(update, subject_update::role)],
+              "TicketGroup");
+    Window extra = open_from(update, subject_update::extra, extra_dialog);
+    type_text(extra, extra::extra1, "1");
+    click(extra, extra::save);
     close_forms();
 
     // The person, with a password, linked to the group.
     create("Eve");
     update = open_update("Eve");
-    Window password = open_from(update, 1306, 110);
-    type_text(password, 100, "eve's secret");
-    type_text(password, 101, "eve's secret");
-    click(password, 1309);
-    Window links = open_from(update, 1307, 111);
-    click(links, 1316);
-    const Texts candidates = lines_of(links, 101);
+    Window password = open_from(update, subject_update::password, password_dialog);
+    type_text(password, password::first, "eve's secret");
+    type_text(password, password::second, "eve's secret");
+    click(password, password::push);
+    Window links = open_from(update, subject_update::links, links_dialog);
+    click(links, links::begin_now);
+    const Texts candidates = lines_of(links, links::candidates);
     for (std::size_t i = 0; i < candidates.size(); ++i)
         if (candidates[i] == "O'Brien & Sons Support")
-            select_line(links, 101, static_cast<int>(i));
-    select_line(links, 103, 2); // Relation
-    type_text(links, 102, "Member");
-    click(links, 1310);
-    EXPECT_EQ(lines_of(links, 100), Texts{"Member\tRelation\tO'Brien & Sons Support\t"});
+            select_line(links, links::candidates, static_cast<int>(i));
+    select_line(links, links::kind, 2); // Relation
+    type_text(links, links::reason, "Member");
+    click(links, links::add);
+    EXPECT_EQ(lines_of(links, links::link_list),
+              Texts{"Member\tRelation\tO'Brien & Sons Support\t"});
     EXPECT_EQ(box_texts(), Texts{});
     close_forms();
 
     log_in("Eve", "eve's secret");
     EXPECT_EQ(box_texts(), Texts{});
-    EXPECT_EQ(find_dialog(101), nullptr);
-    EXPECT_EQ(lines_of(main, 100), Texts{"O'Brien & Sons Support"});
+    EXPECT_EQ(find_dialog(login_dialog), nullptr);
+    EXPECT_EQ(lines_of(main, main_window::group_box), Texts{"O'Brien & Sons Support"});
 
     // The group takes new tickets from its member.
-    click(main, 1002);
-    Window ticket = find_dialog(102);
+    click(main, main_window::create);
+    Window ticket = find_dialog(ticket_dialog);
     ASSERT_NE(ticket, nullptr);
-    EXPECT_EQ(lines_of(ticket, 101), Texts{"O'Brien & Sons Support"});
+    EXPECT_EQ(lines_of(ticket, ticket::group_box), Texts{"O'Brien & Sons Support"});
     EXPECT_EQ(box_texts(), Texts{});
 }
 

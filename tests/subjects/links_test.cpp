@@ -1,5 +1,6 @@
 // The links dialog: links seen from either party, the dates, See and Update, ending, and
 // how much the list holds.
+#include "resources/ids.h"
 #include "subjects/links.h"
 #include "tests/subjects/subject_scenario.h"
 #include "util/date_time.h"
@@ -9,6 +10,7 @@
 namespace {
 
 using namespace headless;
+using namespace ids;
 using subjects_testing::SubjectScenario;
 using Texts = std::vector<std::string>;
 
@@ -20,7 +22,7 @@ class Links : public SubjectScenario {
         close_forms();
         Window update = open_update(name);
         EXPECT_NE(update, nullptr);
-        return update ? open_from(update, 1307, 111) : nullptr;
+        return update ? open_from(update, subject_update::links, links_dialog) : nullptr;
     }
 
     // Selects the line of list control that begins with prefix.
@@ -52,112 +54,113 @@ TEST_F(Links, AddSeeUpdateAndEndFromBothSides)
 
     Window links = open_links("Ann");
     ASSERT_NE(links, nullptr);
-    EXPECT_TRUE(lines_of(links, 100).empty());
-    EXPECT_EQ(lines_of(links, 101), (Texts{"admin", "Cy", "O'Brien & Sons"}))
+    EXPECT_TRUE(lines_of(links, links::link_list).empty());
+    EXPECT_EQ(lines_of(links, links::candidates), (Texts{"admin", "Cy", "O'Brien & Sons"}))
         << "everybody but Ann";
-    EXPECT_EQ(lines_of(links, 103), (Texts{"Child", "Parent", "Relation"}));
+    EXPECT_EQ(lines_of(links, links::kind), (Texts{"Child", "Parent", "Relation"}));
 
-    type_text(links, 102, "Boss's son");
-    type_text(links, 106, "Runs the 'shop'");
-    click(links, 1310);
+    type_text(links, links::reason, "Boss's son");
+    type_text(links, links::description, "Runs the 'shop'");
+    click(links, links::add);
     EXPECT_EQ(box_texts(), Texts{"Select a relationkind"});
-    pick(links, 103, "Child");
-    click(links, 1310);
+    pick(links, links::kind, "Child");
+    click(links, links::add);
     EXPECT_EQ(box_texts(), Texts{"Wrong begindate 0"});
-    click(links, 1316);
+    click(links, links::begin_now);
     char parsed[20];
-    EXPECT_EQ(util::parse_date_time(text_of(links, 104).c_str(), parsed), 1);
-    EXPECT_EQ(text_of(links, 104), parsed);
-    type_text(links, 105, "31-12-2030 x");
-    click(links, 1310);
+    EXPECT_EQ(util::parse_date_time(text_of(links, links::begin_date).c_str(), parsed), 1);
+    EXPECT_EQ(text_of(links, links::begin_date), parsed);
+    type_text(links, links::end_date, "31-12-2030 x");
+    click(links, links::add);
     EXPECT_EQ(box_texts(), Texts{"Wrong enddate -32"});
-    type_text(links, 105, "");
-    click(links, 1310);
+    type_text(links, links::end_date, "");
+    click(links, links::add);
     EXPECT_EQ(box_texts(), Texts{"Select a subject"});
-    pick(links, 101, "O'Brien");
-    click(links, 1310);
+    pick(links, links::candidates, "O'Brien");
+    click(links, links::add);
     EXPECT_EQ(box_texts(), Texts{});
     EXPECT_EQ(link("Boss's son"), (testing_support::Rows{{ann, obrien, "1", parsed, "NULL",
                                                           "Runs the 'shop'", "NULL"}}));
 
-    type_text(links, 102, "Cousin");
-    type_text(links, 104, "2024-1-2");
-    type_text(links, 105, "31/12/2030 17:05");
-    type_text(links, 106, "");
-    pick(links, 103, "Relation");
-    pick(links, 101, "Cy");
-    click(links, 1310);
+    type_text(links, links::reason, "Cousin");
+    type_text(links, links::begin_date, "2024-1-2");
+    type_text(links, links::end_date, "31/12/2030 17:05");
+    type_text(links, links::description, "");
+    pick(links, links::kind, "Relation");
+    pick(links, links::candidates, "Cy");
+    click(links, links::add);
     EXPECT_EQ(box_texts(), Texts{});
     EXPECT_EQ(link("Cousin")[0][3], "2024-01-02 00:00:00");
     EXPECT_EQ(link("Cousin")[0][4], "2030-12-31 17:05:00");
     // Ordered by begin date.
-    EXPECT_EQ(lines_of(links, 100), (Texts{"Cousin\tRelation\tCy\t",
-                                           "Boss's son\tChild\tO'Brien & Sons\tRuns the 'shop'"}));
+    EXPECT_EQ(
+        lines_of(links, links::link_list),
+        (Texts{"Cousin\tRelation\tCy\t", "Boss's son\tChild\tO'Brien & Sons\tRuns the 'shop'"}));
 
     // Update needs a link: the one last seen, else the selected line.
-    click(links, 1311);
+    click(links, links::update);
     EXPECT_EQ(box_texts(), Texts{"Select a subjectlink"});
-    click(links, 1313);
+    click(links, links::see);
     EXPECT_EQ(box_texts(), Texts{"Select an item for see"});
-    select_line(links, 100, 1);
-    click(links, 1313);
-    EXPECT_EQ(text_of(links, 102), "Boss's son");
-    EXPECT_EQ(text_of(links, 105), "");
-    EXPECT_EQ(lines_of(links, 103)[selection_of(links, 103)], "Child");
-    EXPECT_EQ(selection_of(links, 100), -1) << "See refills the list";
-    type_text(links, 102, "Heir");
-    on_program_thread([&] { platform::list_set_selection(links, 101, -1); });
-    click(links, 1311);
+    select_line(links, links::link_list, 1);
+    click(links, links::see);
+    EXPECT_EQ(text_of(links, links::reason), "Boss's son");
+    EXPECT_EQ(text_of(links, links::end_date), "");
+    EXPECT_EQ(lines_of(links, links::kind)[selection_of(links, links::kind)], "Child");
+    EXPECT_EQ(selection_of(links, links::link_list), -1) << "See refills the list";
+    type_text(links, links::reason, "Heir");
+    on_program_thread([&] { platform::list_set_selection(links, links::candidates, -1); });
+    click(links, links::update);
     EXPECT_EQ(box_texts(), Texts{});
     EXPECT_EQ(link("Heir").size(), 1u);
     EXPECT_EQ(link("Heir")[0][1], obrien) << "no candidate chosen: the other party stays";
-    click(links, 1311);
+    click(links, links::update);
     EXPECT_EQ(box_texts(), Texts{"Select a subjectlink"}) << "a successful update forgets it";
 
     // From the other side the same link reads as its mirror, and "Relation" reads alike.
     links = open_links("O'Brien & Sons");
-    EXPECT_EQ(lines_of(links, 100), (Texts{"Heir\tParent\tAnn\tRuns the 'shop'"}));
+    EXPECT_EQ(lines_of(links, links::link_list), (Texts{"Heir\tParent\tAnn\tRuns the 'shop'"}));
     Window cys = open_links("Cy");
-    EXPECT_EQ(lines_of(cys, 100), (Texts{"Cousin\tRelation\tAnn\t"}));
+    EXPECT_EQ(lines_of(cys, links::link_list), (Texts{"Cousin\tRelation\tAnn\t"}));
 
     // From the second party the kind list shows the mirror, and Update writes the value of
     // the selected entry as it stands; a chosen subject always becomes the second party.
     links = open_links("O'Brien & Sons");
-    select_line(links, 100, 0);
-    click(links, 1313);
-    EXPECT_EQ(lines_of(links, 103)[selection_of(links, 103)], "Parent");
-    click(links, 1311);
+    select_line(links, links::link_list, 0);
+    click(links, links::see);
+    EXPECT_EQ(lines_of(links, links::kind)[selection_of(links, links::kind)], "Parent");
+    click(links, links::update);
     EXPECT_EQ(box_texts(), Texts{});
     EXPECT_EQ(link("Heir")[0][2], "2");
-    EXPECT_EQ(lines_of(links, 100), (Texts{"Heir\tChild\tAnn\tRuns the 'shop'"}));
-    select_line(links, 100, 0);
-    click(links, 1313);
-    pick(links, 101, "Cy");
-    click(links, 1311);
+    EXPECT_EQ(lines_of(links, links::link_list), (Texts{"Heir\tChild\tAnn\tRuns the 'shop'"}));
+    select_line(links, links::link_list, 0);
+    click(links, links::see);
+    pick(links, links::candidates, "Cy");
+    click(links, links::update);
     EXPECT_EQ(box_texts(), Texts{});
     EXPECT_EQ(link("Heir")[0][0], ann);
     EXPECT_EQ(link("Heir")[0][1], cy);
-    EXPECT_TRUE(lines_of(links, 100).empty()) << "the link now joins Ann and Cy";
+    EXPECT_TRUE(lines_of(links, links::link_list).empty()) << "the link now joins Ann and Cy";
     execute("UPDATE subjectlink SET date_e='2020-01-01 00:00:00' WHERE reason='Heir'");
 
     // A removed other party hides the link, which stays live.
     links = open_links("Ann");
-    EXPECT_EQ(lines_of(links, 100).size(), 1u);
+    EXPECT_EQ(lines_of(links, links::link_list).size(), 1u);
     execute("UPDATE person SET date_e='2020-01-01 00:00:00' WHERE name='Cy'");
-    select_line(links, 100, 0);
-    click(links, 1313);
-    EXPECT_TRUE(lines_of(links, 100).empty());
+    select_line(links, links::link_list, 0);
+    click(links, links::see);
+    EXPECT_TRUE(lines_of(links, links::link_list).empty());
     EXPECT_EQ(link("Cousin")[0][6], "NULL");
     execute("UPDATE person SET date_e=NULL WHERE name='Cy'");
 
     // Ending a link takes it off the list and stamps it.
     links = open_links("Ann");
-    click(links, 1312);
+    click(links, links::remove);
     EXPECT_EQ(box_texts(), Texts{"Select an item for see"});
-    select_line(links, 100, 0);
-    click(links, 1312);
+    select_line(links, links::link_list, 0);
+    click(links, links::remove);
     EXPECT_EQ(box_texts(), Texts{});
-    EXPECT_TRUE(lines_of(links, 100).empty());
+    EXPECT_TRUE(lines_of(links, links::link_list).empty());
     EXPECT_EQ(link("Cousin")[0][6].size(), 19u);
 }
 
@@ -178,7 +181,7 @@ TEST_F(Links, TheListHolds255LinesOf256Characters)
 
     Window links = open_links("Ann");
     ASSERT_NE(links, nullptr);
-    const Texts lines = lines_of(links, 100);
+    const Texts lines = lines_of(links, links::link_list);
     ASSERT_EQ(lines.size(), 255u);
     EXPECT_EQ(lines[0], "\tParent\tBo\t" + std::string(256 - 11, 'd'));
     EXPECT_EQ(lines[1], "r2\tParent\tBo\t");
@@ -193,7 +196,7 @@ TEST_F(Links, TheListHolds255LinesOf256Characters)
     EXPECT_EQ(std::to_string(last), query("SELECT id FROM subjectlink WHERE reason='r255'")[0][0]);
     EXPECT_EQ(query("SELECT length(description) FROM subjectlink WHERE reason IS NULL")[0][0],
               "300");
-    EXPECT_EQ(lines_of(open_links("Bo"), 100)[1], "r2\tChild\tAnn\t");
+    EXPECT_EQ(lines_of(open_links("Bo"), links::link_list)[1], "r2\tChild\tAnn\t");
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // "All subjects", "Person new" and removal: names, their order, and what a removal leaves.
+#include "resources/ids.h"
 #include "tests/subjects/subject_scenario.h"
 
 #include <algorithm>
@@ -6,6 +7,7 @@
 namespace {
 
 using namespace headless;
+using namespace ids;
 using subjects_testing::SubjectScenario;
 using Texts = std::vector<std::string>;
 
@@ -16,31 +18,31 @@ TEST_F(SubjectList, NewSubjectsAreCheckedAndListedInByteOrder)
 {
     start_as_admin();
     Window list = subject_list();
-    EXPECT_EQ(lines_of(list, 100), Texts{"admin"});
+    EXPECT_EQ(lines_of(list, subject_list::names), Texts{"admin"});
 
     const std::string forty(40, 'n');
     EXPECT_EQ(create(forty), Texts{"Name too long"});
-    ASSERT_NE(find_dialog(107), nullptr) << "a refused name leaves the form open";
+    ASSERT_NE(find_dialog(subject_new_dialog), nullptr) << "a refused name leaves the form open";
     EXPECT_EQ(create(forty.substr(1)), Texts{});
-    EXPECT_EQ(find_dialog(107), nullptr);
+    EXPECT_EQ(find_dialog(subject_new_dialog), nullptr);
 
     // The empty name is a name like any other, once.
     EXPECT_EQ(create(""), Texts{});
     EXPECT_EQ(create(""), Texts{"Person already exist"});
-    press_escape(find_dialog(107));
+    press_escape(find_dialog(subject_new_dialog));
 
     // Quotes and ampersands are stored as typed; names differing in case are different.
     EXPECT_EQ(create("O'Brien & Sons"), Texts{});
     EXPECT_EQ(create("o'brien & sons"), Texts{});
     EXPECT_EQ(create("O'Brien & Sons"), Texts{"Person already exist"});
-    press_escape(find_dialog(107));
+    press_escape(find_dialog(subject_new_dialog));
     EXPECT_EQ(create("x' OR '1'='1"), Texts{});
     EXPECT_EQ(column("x' OR '1'='1", "date_e"), "NULL");
 
     Texts expected = {"admin",          forty.substr(1),  "",
                       "O'Brien & Sons", "o'brien & sons", "x' OR '1'='1"};
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(lines_of(list, 100), expected);
+    EXPECT_EQ(lines_of(list, subject_list::names), expected);
 
     // A new subject has a name and a creation stamp and nothing else.
     EXPECT_EQ(column("O'Brien & Sons", "length(date_b)"), "19");
@@ -51,19 +53,19 @@ TEST_F(SubjectList, NewSubjectsAreCheckedAndListedInByteOrder)
     // A removed subject keeps its name.
     execute("UPDATE person SET date_e='2020-01-01 00:00:00' WHERE name='o''brien & sons'");
     EXPECT_EQ(create("o'brien & sons"), Texts{"Person already exist"});
-    press_escape(find_dialog(107));
+    press_escape(find_dialog(subject_new_dialog));
 
     // Update with nothing selected opens nothing; a double-click opens the subject.
-    click(list, 1302);
+    click(list, subject_list::update);
     EXPECT_EQ(box_texts(), Texts{"Select a person"});
-    EXPECT_EQ(find_dialog(108), nullptr);
-    const Texts lines = lines_of(list, 100);
+    EXPECT_EQ(find_dialog(subject_update_dialog), nullptr);
+    const Texts lines = lines_of(list, subject_list::names);
     const int line =
         static_cast<int>(std::find(lines.begin(), lines.end(), "O'Brien & Sons") - lines.begin());
-    double_click_line(list, 100, line);
-    Window update = find_dialog(108);
+    double_click_line(list, subject_list::names, line);
+    Window update = find_dialog(subject_update_dialog);
     ASSERT_NE(update, nullptr);
-    EXPECT_EQ(text_of(update, 100), "O'Brien & Sons");
+    EXPECT_EQ(text_of(update, subject_update::name), "O'Brien & Sons");
     EXPECT_EQ(box_texts(), Texts{});
 }
 
@@ -75,32 +77,32 @@ TEST_F(SubjectRemoval, StampsTheRowKeepsTheNameAndLeavesTheListAlone)
     Window list = subject_list();
     box_texts();
 
-    click(list, 1303);
+    click(list, subject_list::remove);
     EXPECT_EQ(box_texts(), Texts{"Select a person"});
     EXPECT_EQ(query("SELECT count(*) FROM person WHERE date_e IS NOT NULL")[0][0], "0");
 
     for (const char* name : {"Dan", "O'Brien & Sons"}) {
         ASSERT_TRUE(select(name));
-        click(list, 1303);
+        click(list, subject_list::remove);
         EXPECT_EQ(box_texts(), Texts{});
         EXPECT_EQ(column(name, "length(date_e)"), "19") << name;
         EXPECT_GE(column(name, "date_e"), column(name, "date_b"));
     }
-    EXPECT_EQ(lines_of(list, 100), (Texts{"Dan", "O'Brien & Sons", "admin"}))
+    EXPECT_EQ(lines_of(list, subject_list::names), (Texts{"Dan", "O'Brien & Sons", "admin"}))
         << "the list is not refilled after a removal";
 
     // The still listed name is gone for every dialog that asks for live subjects.
     Window update = open_update("Dan");
     ASSERT_NE(update, nullptr);
     EXPECT_EQ(box_texts(), Texts{"Error no person found"});
-    EXPECT_EQ(text_of(update, 100), "");
-    EXPECT_TRUE(lines_of(update, 104).empty());
+    EXPECT_EQ(text_of(update, subject_update::name), "");
+    EXPECT_TRUE(lines_of(update, subject_update::role).empty());
     press_escape(update);
 
     // Its name stays taken, and the next fill drops it.
     EXPECT_EQ(create("Dan"), Texts{"Person already exist"});
     EXPECT_EQ(create("Eve"), Texts{});
-    EXPECT_EQ(lines_of(list, 100), (Texts{"Eve", "admin"}));
+    EXPECT_EQ(lines_of(list, subject_list::names), (Texts{"Eve", "admin"}));
 }
 
 } // namespace

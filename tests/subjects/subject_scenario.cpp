@@ -1,11 +1,14 @@
 // The subject scenario helpers.
 #include "tests/subjects/subject_scenario.h"
 
+#include "resources/ids.h"
+
 #include <algorithm>
 
 namespace subjects_testing {
 
 using namespace headless;
+using namespace ids;
 
 std::string quoted(const std::string& text)
 {
@@ -26,10 +29,10 @@ void SubjectScenario::start_as_admin()
 
 Window SubjectScenario::subject_list()
 {
-    if (Window open = find_dialog(106))
+    if (Window open = find_dialog(subject_list_dialog))
         return open;
-    click(main, 1006);
-    Window list = find_dialog(106);
+    click(main, main_window::subjects);
+    Window list = find_dialog(subject_list_dialog);
     EXPECT_NE(list, nullptr);
     return list;
 }
@@ -37,29 +40,29 @@ Window SubjectScenario::subject_list()
 std::vector<std::string> SubjectScenario::create(const std::string& name)
 {
     box_texts();
-    Window form = find_dialog(107);
+    Window form = find_dialog(subject_new_dialog);
     if (!form)
-        form = open_from(subject_list(), 1301, 107);
-    type_text(form, 100, name);
-    click(form, 1304);
+        form = open_from(subject_list(), subject_list::create, subject_new_dialog);
+    type_text(form, subject_new::name, name);
+    click(form, subject_new::save);
     return box_texts();
 }
 
 bool SubjectScenario::select(const std::string& name)
 {
     Window list = subject_list();
-    const std::vector<std::string> lines = lines_of(list, 100);
+    const std::vector<std::string> lines = lines_of(list, subject_list::names);
     const auto found = std::find(lines.begin(), lines.end(), name);
     if (found == lines.end())
         return false;
-    return select_line(list, 100, static_cast<int>(found - lines.begin()));
+    return select_line(list, subject_list::names, static_cast<int>(found - lines.begin()));
 }
 
 Window SubjectScenario::open_update(const std::string& name)
 {
     if (!select(name))
         return nullptr;
-    return open_from(subject_list(), 1302, 108);
+    return open_from(subject_list(), subject_list::update, subject_update_dialog);
 }
 
 Window SubjectScenario::open_from(Window dialog, int button, int template_id)

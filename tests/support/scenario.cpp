@@ -2,6 +2,7 @@
 #include "tests/support/scenario.h"
 
 #include "app/startup.h"
+#include "resources/ids.h"
 
 #include <sqlite3.h>
 
@@ -9,6 +10,8 @@
 #include <filesystem>
 
 namespace testing_support {
+
+using namespace ids;
 
 Rows query(const std::string& file, const std::string& sql)
 {
@@ -69,18 +72,18 @@ void Scenario::TearDown()
 void Scenario::start(const std::string& command_line)
 {
     headless::start_program([command_line] { return app::program_entry(command_line.c_str()); });
-    main = headless::find_dialog(100);
+    main = headless::find_dialog(main_dialog);
     ASSERT_NE(main, nullptr);
 }
 
 platform::Window Scenario::log_in(const std::string& user, const std::string& password)
 {
-    headless::click(main, 1004);
-    platform::Window login = headless::find_dialog(101);
+    headless::click(main, main_window::login);
+    platform::Window login = headless::find_dialog(login_dialog);
     EXPECT_NE(login, nullptr);
-    headless::type_text(login, 102, user);
-    headless::type_text(login, 103, password);
-    headless::click(login, 1101);
+    headless::type_text(login, login::user, user);
+    headless::type_text(login, login::password, password);
+    headless::click(login, login::log_in);
     return login;
 }
 

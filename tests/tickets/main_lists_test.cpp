@@ -1,9 +1,11 @@
 // The main window's group box and ticket list through the headless backend.
+#include "resources/ids.h"
 #include "tests/tickets/ticket_scenario.h"
 
 namespace {
 
 using namespace headless;
+using namespace ids;
 using ticket_tests::line;
 using ticket_tests::TicketScenario;
 using Lines = std::vector<std::string>;
@@ -13,14 +15,14 @@ class MainLists : public TicketScenario {};
 TEST_F(MainLists, NoGroupLeavesBothEmptyAndSeeDisabled)
 {
     open_as_admin();
-    EXPECT_TRUE(lines_of(main, 100).empty());
-    EXPECT_TRUE(lines_of(main, 101).empty());
-    EXPECT_FALSE(is_enabled(main, 1003));
+    EXPECT_TRUE(lines_of(main, main_window::group_box).empty());
+    EXPECT_TRUE(lines_of(main, main_window::ticket_list).empty());
+    EXPECT_FALSE(is_enabled(main, main_window::see));
     EXPECT_EQ(list_count(), 0);
-    click(main, 1005);
+    click(main, main_window::refresh);
     EXPECT_EQ(list_count(), 0);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_EQ(tab_stops_of(main, 101), (std::vector<int>{38, 60, 80}));
+    EXPECT_EQ(tab_stops_of(main, main_window::ticket_list), (std::vector<int>{38, 60, 80}));
 }
 
 TEST_F(MainLists, AllGroupsThenAChosenGroupOnRefresh)
@@ -40,39 +42,40 @@ TEST_F(MainLists, AllGroupsThenAChosenGroupOnRefresh)
     const int nulls = count_of("select max(id) from ticket");
     relog();
 
-    EXPECT_EQ(lines_of(main, 100), (Lines{"Alpha", "Beta"}));
-    EXPECT_EQ(selection_of(main, 100), -1);
-    EXPECT_EQ(lines_of(main, 101),
+    EXPECT_EQ(lines_of(main, main_window::group_box), (Lines{"Alpha", "Beta"}));
+    EXPECT_EQ(selection_of(main, main_window::group_box), -1);
+    EXPECT_EQ(lines_of(main, main_window::ticket_list),
               (Lines{line("", "", "", ""), line("2026-03-05 10:00:00", "A1", "alpha", "short"),
                      line("2026-03-01 10:00:00", "B1", "first", d79),
                      line("2026-03-02 10:00:00", "B2", "second", d79)}));
     EXPECT_EQ(list_count(), 4);
     EXPECT_EQ(line_ids(4), (std::vector<int>{nulls, a1, b1, b2, -1}));
-    EXPECT_TRUE(is_enabled(main, 1003));
+    EXPECT_TRUE(is_enabled(main, main_window::see));
 
     // The arrow keys stay within the filled lines.
-    select_line(main, 101, 2);
-    press_key(main, 101, platform::key_down);
-    EXPECT_EQ(selection_of(main, 101), 3);
+    select_line(main, main_window::ticket_list, 2);
+    press_key(main, main_window::ticket_list, platform::key_down);
+    EXPECT_EQ(selection_of(main, main_window::ticket_list), 3);
 
     // Choosing a group alone changes nothing; Refresh follows the choice.
-    select_entry(main, 100, 1);
-    EXPECT_EQ(lines_of(main, 101).size(), 4u);
-    click(main, 1005);
-    EXPECT_EQ(lines_of(main, 101).size(), 2u);
+    select_entry(main, main_window::group_box, 1);
+    EXPECT_EQ(lines_of(main, main_window::ticket_list).size(), 4u);
+    click(main, main_window::refresh);
+    EXPECT_EQ(lines_of(main, main_window::ticket_list).size(), 2u);
     EXPECT_EQ(list_count(), 2);
 
     // An ended ticket leaves at the next refresh.
     execute("update ticket set enddate='2026-03-03 00:00:00' where id=" + std::to_string(b1));
-    click(main, 1005);
-    EXPECT_EQ(lines_of(main, 101), (Lines{line("2026-03-02 10:00:00", "B2", "second", d79)}));
+    click(main, main_window::refresh);
+    EXPECT_EQ(lines_of(main, main_window::ticket_list),
+              (Lines{line("2026-03-02 10:00:00", "B2", "second", d79)}));
     EXPECT_EQ(line_ids(1), (std::vector<int>{b2, -1}));
 
     // A chosen group without open tickets.
     execute("update ticket set enddate='2026-03-03 00:00:00' where id=" + std::to_string(b2));
-    click(main, 1005);
-    EXPECT_TRUE(lines_of(main, 101).empty());
-    EXPECT_FALSE(is_enabled(main, 1003));
+    click(main, main_window::refresh);
+    EXPECT_TRUE(lines_of(main, main_window::ticket_list).empty());
+    EXPECT_FALSE(is_enabled(main, main_window::see));
     EXPECT_EQ(list_count(), 0);
     EXPECT_TRUE(boxes().empty());
 }
@@ -85,29 +88,30 @@ TEST_F(MainLists, LinkedTwiceRemovedGroupAndQuotedNames)
     link(group, 1);
     add_ticket(group, "Q1", "2026-03-01 10:00:00", "won''t print", "d");
     relog();
-    EXPECT_EQ(lines_of(main, 100), (Lines{"O'Neil's desk", "O'Neil's desk"}));
-    EXPECT_EQ(lines_of(main, 101).size(), 2u) << "listed once per link";
+    EXPECT_EQ(lines_of(main, main_window::group_box), (Lines{"O'Neil's desk", "O'Neil's desk"}));
+    EXPECT_EQ(lines_of(main, main_window::ticket_list).size(), 2u) << "listed once per link";
 
     // A name with a quote is looked up as typed.
-    select_entry(main, 100, 0);
-    click(main, 1005);
-    EXPECT_EQ(lines_of(main, 101), (Lines{line("2026-03-01 10:00:00", "Q1", "won't print", "d")}));
+    select_entry(main, main_window::group_box, 0);
+    click(main, main_window::refresh);
+    EXPECT_EQ(lines_of(main, main_window::ticket_list),
+              (Lines{line("2026-03-01 10:00:00", "Q1", "won't print", "d")}));
     EXPECT_TRUE(boxes().empty());
 
     // Removed while chosen: the next Refresh cannot find it.
     execute("update person set date_e='2026-03-02 00:00:00' where id=" + std::to_string(group));
-    click(main, 1005);
+    click(main, main_window::refresh);
     const auto shown = boxes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text,
               "select id from person where name='O''Neil''s desk' and date_e is null");
     EXPECT_EQ(shown[0].caption, "Missing row");
-    EXPECT_TRUE(lines_of(main, 101).empty());
+    EXPECT_TRUE(lines_of(main, main_window::ticket_list).empty());
     EXPECT_EQ(list_count(), -1);
 
     // It leaves the group box at the next login.
     relog();
-    EXPECT_TRUE(lines_of(main, 100).empty());
+    EXPECT_TRUE(lines_of(main, main_window::group_box).empty());
 }
 
 TEST_F(MainLists, AtMost2048Lines)
@@ -120,7 +124,7 @@ TEST_F(MainLists, AtMost2048Lines)
             "select 'C'||i," +
             std::to_string(group) + ",'s','d',printf('2026-01-01 %05d',i) from n");
     relog();
-    EXPECT_EQ(lines_of(main, 101).size(), 2048u);
+    EXPECT_EQ(lines_of(main, main_window::ticket_list).size(), 2048u);
     EXPECT_EQ(list_count(), 2048);
     EXPECT_EQ(line_ids(2048)[2048], -1);
     EXPECT_EQ(line_ids(2048)[2047], 2048);

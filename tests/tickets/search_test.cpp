@@ -1,4 +1,5 @@
 // The ticket search: which rows each criterion finds, the refusals, and opening a result.
+#include "resources/ids.h"
 #include "tests/tickets/ticket_scenario.h"
 
 #include <algorithm>
@@ -6,6 +7,7 @@
 namespace {
 
 using namespace headless;
+using namespace ids;
 using ticket_tests::TicketScenario;
 
 class Search : public TicketScenario {
@@ -37,19 +39,19 @@ class Search : public TicketScenario {
                           const std::string& customer = "", const std::string& subject = "",
                           const std::string& description = "")
     {
-        type_text(window, 100, code);
-        type_text(window, 101, date);
-        type_text(window, 102, customer);
-        type_text(window, 103, subject);
-        type_text(window, 104, description);
-        click(window, 1050);
+        type_text(window, search::code, code);
+        type_text(window, search::date, date);
+        type_text(window, search::customer, customer);
+        type_text(window, search::subject, subject);
+        type_text(window, search::description, description);
+        click(window, search::run);
         const int count = list_count();
         if (count < 0)
             return {};
         std::vector<int> ids = line_ids(count);
         EXPECT_EQ(ids.back(), -1);
         ids.pop_back();
-        EXPECT_EQ(lines_of(main, 101).size(), ids.size());
+        EXPECT_EQ(lines_of(main, main_window::ticket_list).size(), ids.size());
         std::sort(ids.begin(), ids.end());
         return ids;
     }
@@ -75,15 +77,15 @@ TEST_F(Search, EachCriterionAndTheirJoin)
     EXPECT_TRUE(boxes().empty());
 
     // A date the reader refuses leaves the list as it was.
-    const std::vector<std::string> before = lines_of(main, 101);
-    type_text(window, 101, "tomorrow");
-    click(window, 1050);
+    const std::vector<std::string> before = lines_of(main, main_window::ticket_list);
+    type_text(window, search::date, "tomorrow");
+    click(window, search::run);
     auto shown = boxes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "Wrong date");
     EXPECT_EQ(shown[0].caption, "Wrong date");
-    EXPECT_EQ(shown[0].owner_template, 103);
-    EXPECT_EQ(lines_of(main, 101), before);
+    EXPECT_EQ(shown[0].owner_template, search_dialog);
+    EXPECT_EQ(lines_of(main, main_window::ticket_list), before);
     EXPECT_EQ(list_count(), static_cast<int>(before.size()));
 }
 
@@ -93,25 +95,28 @@ TEST_F(Search, FieldLimitsAndAFailingStatement)
     EXPECT_EQ(find("", "", "", std::string(255, 'x'), std::string(255, 'x')), Ids{});
     EXPECT_TRUE(boxes().empty());
     find("3UAL");
-    const std::vector<std::string> before = lines_of(main, 101);
+    const std::vector<std::string> before = lines_of(main, main_window::ticket_list);
 
     struct Case {
         int field;
         int length;
         const char* message;
     };
-    for (const Case& c : {Case{100, 20, "Code too long"}, Case{101, 20, "Date too long"},
-                          Case{102, 80, "Customer too long"}, Case{103, 256, "Subject too long"},
-                          Case{104, 256, "Description too long"}}) {
-        for (int id : {100, 101, 102, 103, 104})
+    for (const Case& c :
+         {Case{search::code, 20, "Code too long"}, Case{search::date, 20, "Date too long"},
+          Case{search::customer, 80, "Customer too long"},
+          Case{search::subject, 256, "Subject too long"},
+          Case{search::description, 256, "Description too long"}}) {
+        for (int id :
+             {search::code, search::date, search::customer, search::subject, search::description})
             type_text(window, id, "");
         type_text(window, c.field, std::string(c.length, '1'));
-        click(window, 1050);
+        click(window, search::run);
         auto shown = boxes();
         ASSERT_EQ(shown.size(), 1u) << c.message;
         EXPECT_EQ(shown[0].text, c.message);
         EXPECT_EQ(shown[0].caption, c.message);
-        EXPECT_EQ(lines_of(main, 101), before);
+        EXPECT_EQ(lines_of(main, main_window::ticket_list), before);
     }
 
     // The program's connection notices the change at its first statement after it, which
@@ -124,8 +129,8 @@ TEST_F(Search, FieldLimitsAndAFailingStatement)
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "select * from ticket where date_e is null");
     EXPECT_EQ(shown[0].caption, "Cannot prepare statement - ticket");
-    EXPECT_EQ(shown[0].owner_template, 100);
-    EXPECT_TRUE(lines_of(main, 101).empty());
+    EXPECT_EQ(shown[0].owner_template, main_dialog);
+    EXPECT_TRUE(lines_of(main, main_window::ticket_list).empty());
     EXPECT_EQ(list_count(), -1);
 }
 
@@ -134,26 +139,26 @@ TEST_F(Search, TwoWindowsAndOpeningAResult)
     platform::Window other = open_search();
     ASSERT_NE(other, nullptr);
     ASSERT_NE(other, window);
-    type_text(other, 103, "Mouse");
-    type_text(window, 100, "3UBX");
-    click(other, 1050);
+    type_text(other, search::subject, "Mouse");
+    type_text(window, search::code, "3UBX");
+    click(other, search::run);
     EXPECT_EQ(line_ids(1), (std::vector<int>{later, -1}));
-    click(window, 1050);
+    click(window, search::run);
     EXPECT_EQ(line_ids(1), (std::vector<int>{ended, -1}));
-    EXPECT_EQ(text_of(other, 103), "Mouse") << "each window keeps its own criteria";
+    EXPECT_EQ(text_of(other, search::subject), "Mouse") << "each window keeps its own criteria";
 
     // The refresh at login listed tickets, so See is on; both it and a double click open
     // the found row, ended or not.
-    ASSERT_TRUE(is_enabled(main, 1003));
+    ASSERT_TRUE(is_enabled(main, main_window::see));
     platform::Window dialog = open_see(0);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(text_of(dialog, 103), "Mail down");
+    EXPECT_EQ(text_of(dialog, ticket::subject), "Mail down");
     press_escape(dialog);
-    click(other, 1050);
-    double_click_line(main, 101, 0);
-    dialog = find_dialog(102);
+    click(other, search::run);
+    double_click_line(main, main_window::ticket_list, 0);
+    dialog = find_dialog(ticket_dialog);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(text_of(dialog, 103), "Mouse");
+    EXPECT_EQ(text_of(dialog, ticket::subject), "Mouse");
     EXPECT_TRUE(boxes().empty());
 }
 

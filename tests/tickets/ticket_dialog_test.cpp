@@ -1,10 +1,12 @@
 // The ticket dialog in both modes: what it shows, what a save writes and what it refuses.
+#include "resources/ids.h"
 #include "tests/tickets/ticket_scenario.h"
 #include "tickets/ticket_codes.h"
 
 namespace {
 
 using namespace headless;
+using namespace ids;
 using testing_support::Rows;
 using ticket_tests::TicketScenario;
 using Lines = std::vector<std::string>;
@@ -18,10 +20,10 @@ class TicketDialog : public TicketScenario {
     void fill(platform::Window dialog, const std::string& customer, const std::string& subject,
               const std::string& state, const std::string& description)
     {
-        type_text(dialog, 102, customer);
-        type_text(dialog, 103, subject);
-        type_text(dialog, 105, state);
-        type_text(dialog, 106, description);
+        type_text(dialog, ticket::customer, customer);
+        type_text(dialog, ticket::subject, subject);
+        type_text(dialog, ticket::state, state);
+        type_text(dialog, ticket::description, description);
     }
 };
 
@@ -36,25 +38,25 @@ TEST_F(TicketDialog, CreateWithoutAnEligibleGroup)
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "Cannot create ticket\r\nMust have a ticketgroup with extra1=1");
     EXPECT_EQ(shown[0].caption, "No message group found");
-    EXPECT_TRUE(lines_of(dialog, 101).empty());
-    EXPECT_EQ(text_of(dialog, 100), "");
-    EXPECT_EQ(text_of(dialog, 1208), "Save (C)");
-    EXPECT_EQ(text_of(dialog, 1215), "End (C)");
-    for (int id : {1201, 1207, 1209})
+    EXPECT_TRUE(lines_of(dialog, ticket::group_box).empty());
+    EXPECT_EQ(text_of(dialog, ticket::code), "");
+    EXPECT_EQ(text_of(dialog, ticket::save), "Save (C)");
+    EXPECT_EQ(text_of(dialog, ticket::save_and_end), "End (C)");
+    for (int id : {ticket::get, ticket::files, ticket::mail})
         EXPECT_FALSE(is_enabled(dialog, id)) << id;
 
-    click(dialog, 1208);
+    click(dialog, ticket::save);
     shown = boxes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "Select a ticketgroup");
     EXPECT_EQ(shown[0].caption, "Select a ticketgroup");
-    EXPECT_NE(text_of(dialog, 100), "") << "the code is made before the group is checked";
+    EXPECT_NE(text_of(dialog, ticket::code), "") << "the code is made before the group is checked";
     EXPECT_EQ(count_of("select count(*) from ticket"), 0);
-    EXPECT_NE(find_dialog(102), nullptr);
+    EXPECT_NE(find_dialog(ticket_dialog), nullptr);
 
     // No code can be checked: the save stops at once.
     execute("alter table ticket rename to old_ticket");
-    click(dialog, 1208);
+    click(dialog, ticket::save);
     shown = boxes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "Cannot generate code for ticket, please try again");
@@ -68,12 +70,12 @@ TEST_F(TicketDialog, CreateSavesOneOpenRowAndCreateEndOneEndedRow)
     relog();
 
     platform::Window dialog = open_create();
-    EXPECT_EQ(lines_of(dialog, 101), Lines{"Desk"});
-    EXPECT_EQ(selection_of(dialog, 101), 0);
+    EXPECT_EQ(lines_of(dialog, ticket::group_box), Lines{"Desk"});
+    EXPECT_EQ(selection_of(dialog, ticket::group_box), 0);
     fill(dialog, "Mrs O'Hara", "Printer on 2nd floor won't print", "new", "Paper jam\r\nagain");
-    click(dialog, 1208);
+    click(dialog, ticket::save);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_EQ(find_dialog(102), nullptr);
+    EXPECT_EQ(find_dialog(ticket_dialog), nullptr);
 
     Rows rows = query(ticket_columns);
     ASSERT_EQ(rows.size(), 1u);
@@ -84,31 +86,32 @@ TEST_F(TicketDialog, CreateSavesOneOpenRowAndCreateEndOneEndedRow)
                                                  "Paper jam\r\nagain", stamp, "NULL", stamp, "NULL",
                                                  "NULL"}));
     EXPECT_EQ(stamp.size(), 19u);
-    EXPECT_EQ(lines_of(main, 101), Lines{stamp + "\t" + code +
-                                         "\tPrinter on 2nd floor won't print\tPaper jam\r\nagain"});
+    EXPECT_EQ(
+        lines_of(main, main_window::ticket_list),
+        Lines{stamp + "\t" + code + "\tPrinter on 2nd floor won't print\tPaper jam\r\nagain"});
     EXPECT_EQ(list_count(), 1);
 
     // Save and End asks first; Cancel writes nothing.
     dialog = open_create();
     fill(dialog, "c", "ended at once", "s", "d");
     answer_next_box(platform::answer_cancel);
-    click(dialog, 1215);
+    click(dialog, ticket::save_and_end);
     auto shown = boxes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "Realy end");
     EXPECT_EQ(shown[0].caption, "End Record");
     EXPECT_EQ(shown[0].buttons, platform::Buttons::ok_cancel);
     EXPECT_EQ(count_of("select count(*) from ticket"), 1);
-    ASSERT_NE(find_dialog(102), nullptr);
+    ASSERT_NE(find_dialog(ticket_dialog), nullptr);
 
-    click(dialog, 1215);
-    EXPECT_EQ(find_dialog(102), nullptr);
+    click(dialog, ticket::save_and_end);
+    EXPECT_EQ(find_dialog(ticket_dialog), nullptr);
     rows = query(ticket_columns);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_NE(rows[1][0], code);
     EXPECT_EQ(rows[1][4], "ended at once");
     EXPECT_EQ(rows[1][8], rows[1][7]) << "born ended";
-    EXPECT_EQ(lines_of(main, 101).size(), 1u);
+    EXPECT_EQ(lines_of(main, main_window::ticket_list).size(), 1u);
 }
 
 TEST_F(TicketDialog, EachFieldRefusedAtItsLimit)
@@ -123,31 +126,31 @@ TEST_F(TicketDialog, EachFieldRefusedAtItsLimit)
         std::string too_long;
         const char* message;
     };
-    const Case cases[] = {{102, customer + "c", "Customer too long"},
-                          {103, subject + "s", "Subject too long"},
-                          {105, state + "t", "State too long"},
-                          {106, description + "d", "Description too long"}};
+    const Case cases[] = {{ticket::customer, customer + "c", "Customer too long"},
+                          {ticket::subject, subject + "s", "Subject too long"},
+                          {ticket::state, state + "t", "State too long"},
+                          {ticket::description, description + "d", "Description too long"}};
     int counter_before = 0;
     on_program_thread([&] { counter_before = tickets::code_counter; });
     for (const Case& c : cases) {
         fill(dialog, customer, subject, state, description);
         type_text(dialog, c.field, c.too_long);
-        click(dialog, 1208);
+        click(dialog, ticket::save);
         auto shown = boxes();
         ASSERT_EQ(shown.size(), 1u) << c.message;
         EXPECT_EQ(shown[0].text, c.message);
         EXPECT_EQ(shown[0].caption, c.message);
-        EXPECT_EQ(shown[0].owner_template, 102);
+        EXPECT_EQ(shown[0].owner_template, ticket_dialog);
         EXPECT_EQ(text_of(dialog, c.field), c.too_long) << "fields stay as typed";
         EXPECT_EQ(count_of("select count(*) from ticket"), 0);
     }
     int counter_after = 0;
     on_program_thread([&] { counter_after = tickets::code_counter; });
     EXPECT_EQ(counter_after - counter_before, 4) << "every press makes a fresh code";
-    EXPECT_NE(text_of(dialog, 100), "");
+    EXPECT_NE(text_of(dialog, ticket::code), "");
 
     fill(dialog, customer, subject, state, description);
-    click(dialog, 1208);
+    click(dialog, ticket::save);
     EXPECT_TRUE(boxes().empty());
     EXPECT_EQ(query("select length(customer),length(subject),length(state),"
                     "length(description) from ticket"),
@@ -162,7 +165,7 @@ TEST_F(TicketDialog, SeeSavesANewVersionAndEnds)
     const int first = add_ticket(group, "3UAL1", "2026-03-01 10:00:00", "old subject", "text");
     add_ticket(group, "3UAL2", "2026-03-02 10:00:00", "other", "text");
     relog();
-    EXPECT_EQ(lines_of(main, 101).size(), 2u);
+    EXPECT_EQ(lines_of(main, main_window::ticket_list).size(), 2u);
 
     // With no line chosen there is nothing to see.
     platform::Window dialog = open_see(-1);
@@ -174,17 +177,17 @@ TEST_F(TicketDialog, SeeSavesANewVersionAndEnds)
     dialog = open_see(0);
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_EQ(text_of(dialog, 100), "3UAL1");
-    EXPECT_EQ(text_of(dialog, 102), "cust");
-    EXPECT_EQ(text_of(dialog, 103), "old subject");
-    EXPECT_EQ(text_of(dialog, 105), "new");
-    EXPECT_EQ(text_of(dialog, 106), "text");
-    EXPECT_EQ(text_of(dialog, 1208), "Save (F)");
-    EXPECT_EQ(text_of(dialog, 1215), "End (F)");
-    for (int id : {1201, 1207, 1209})
+    EXPECT_EQ(text_of(dialog, ticket::code), "3UAL1");
+    EXPECT_EQ(text_of(dialog, ticket::customer), "cust");
+    EXPECT_EQ(text_of(dialog, ticket::subject), "old subject");
+    EXPECT_EQ(text_of(dialog, ticket::state), "new");
+    EXPECT_EQ(text_of(dialog, ticket::description), "text");
+    EXPECT_EQ(text_of(dialog, ticket::save), "Save (F)");
+    EXPECT_EQ(text_of(dialog, ticket::save_and_end), "End (F)");
+    for (int id : {ticket::get, ticket::files, ticket::mail})
         EXPECT_FALSE(is_enabled(dialog, id)) << id;
-    click(dialog, 1208);
-    EXPECT_EQ(find_dialog(102), nullptr);
+    click(dialog, ticket::save);
+    EXPECT_EQ(find_dialog(ticket_dialog), nullptr);
 
     Rows rows = query("select id,code,subject,begindate,enddate,date_b from ticket "
                       "where code='3UAL1' order by id");
@@ -195,30 +198,30 @@ TEST_F(TicketDialog, SeeSavesANewVersionAndEnds)
     EXPECT_EQ(rows[1][3], rows[1][5]);
     EXPECT_EQ(rows[1][4], "NULL");
     // Saved again, the ticket moves to the end of the list, once.
-    Lines lines = lines_of(main, 101);
+    Lines lines = lines_of(main, main_window::ticket_list);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].substr(20, 6), "3UAL1\t");
 
     // End: Cancel changes nothing, OK ends every row of the code.
     dialog = open_see(1);
-    type_text(dialog, 105, "solved");
+    type_text(dialog, ticket::state, "solved");
     answer_next_box(platform::answer_cancel);
-    click(dialog, 1215);
+    click(dialog, ticket::save_and_end);
     boxes();
     EXPECT_EQ(count_of("select count(*) from ticket where code='3UAL1'"), 2);
-    click(dialog, 1215);
-    EXPECT_EQ(find_dialog(102), nullptr);
+    click(dialog, ticket::save_and_end);
+    EXPECT_EQ(find_dialog(ticket_dialog), nullptr);
     rows = query("select state,enddate from ticket where code='3UAL1' order by id");
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[2][0], "solved");
     EXPECT_EQ(count_of("select count(*) from ticket where code='3UAL1' and enddate is null"), 0);
-    EXPECT_EQ(lines_of(main, 101).size(), 1u);
+    EXPECT_EQ(lines_of(main, main_window::ticket_list).size(), 1u);
 
     // A double click opens the remaining one.
-    double_click_line(main, 101, 0);
-    dialog = find_dialog(102);
+    double_click_line(main, main_window::ticket_list, 0);
+    dialog = find_dialog(ticket_dialog);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(text_of(dialog, 100), "3UAL2");
+    EXPECT_EQ(text_of(dialog, ticket::code), "3UAL2");
 }
 
 TEST_F(TicketDialog, SeeATicketOfALeftGroupWithACustomerPerson)
@@ -233,23 +236,23 @@ TEST_F(TicketDialog, SeeATicketOfALeftGroupWithACustomerPerson)
     relog();
     // The ticket is not in the list of my groups; a search shows it.
     platform::Window search = open_search();
-    click(search, 1050);
-    ASSERT_EQ(lines_of(main, 101).size(), 1u);
+    click(search, search::run);
+    ASSERT_EQ(lines_of(main, main_window::ticket_list).size(), 1u);
 
     // The search leaves See disabled (no open ticket of mine); a double click opens it.
-    EXPECT_FALSE(is_enabled(main, 1003));
-    double_click_line(main, 101, 0);
-    platform::Window dialog = find_dialog(102);
+    EXPECT_FALSE(is_enabled(main, main_window::see));
+    double_click_line(main, main_window::ticket_list, 0);
+    platform::Window dialog = find_dialog(ticket_dialog);
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_EQ(lines_of(dialog, 101), Lines{"Mine"});
-    EXPECT_EQ(selection_of(dialog, 101), 0);
-    EXPECT_EQ(text_of(dialog, 102), "Carla O'Customer");
-    click(dialog, 1208);
+    EXPECT_EQ(lines_of(dialog, ticket::group_box), Lines{"Mine"});
+    EXPECT_EQ(selection_of(dialog, ticket::group_box), 0);
+    EXPECT_EQ(text_of(dialog, ticket::customer), "Carla O'Customer");
+    click(dialog, ticket::save);
     EXPECT_TRUE(boxes().empty());
     EXPECT_EQ(query("select personid_t,customer,personid_c from ticket where enddate is null"),
               (Rows{{std::to_string(mine), "Carla O'Customer", "NULL"}}));
-    EXPECT_EQ(lines_of(main, 101).size(), 1u) << "now listed in my group";
+    EXPECT_EQ(lines_of(main, main_window::ticket_list).size(), 1u) << "now listed in my group";
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 // The ticket scenario fixture.
 #include "tests/tickets/ticket_scenario.h"
 
+#include "resources/ids.h"
 #include "tickets/main_lists.h"
 
 namespace ticket_tests {
 
 using namespace headless;
+using namespace ids;
 
 void TicketScenario::open_as_admin()
 {
@@ -16,7 +18,7 @@ void TicketScenario::open_as_admin()
 void TicketScenario::relog()
 {
     log_in("admin", "admin");
-    EXPECT_EQ(find_dialog(101), nullptr) << "login failed";
+    EXPECT_EQ(find_dialog(login_dialog), nullptr) << "login failed";
 }
 
 int TicketScenario::add_group(const std::string& name, const std::string& ac1)
@@ -83,21 +85,21 @@ std::vector<int> TicketScenario::line_ids(int lines) const
 
 platform::Window TicketScenario::open_create()
 {
-    click(main, 1002);
-    return find_dialog(102);
+    click(main, main_window::create);
+    return find_dialog(ticket_dialog);
 }
 
 platform::Window TicketScenario::open_see(int line)
 {
-    select_line(main, 101, line);
-    click(main, 1003);
-    return find_dialog(102);
+    select_line(main, main_window::ticket_list, line);
+    click(main, main_window::see);
+    return find_dialog(ticket_dialog);
 }
 
 platform::Window TicketScenario::open_search()
 {
-    click(main, 1001);
-    return find_dialog(103);
+    click(main, main_window::search);
+    return find_dialog(search_dialog);
 }
 
 std::string line(const std::string& begindate, const std::string& code, const std::string& subject,
