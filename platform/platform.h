@@ -30,7 +30,12 @@ constexpr unsigned notify_selection_change = 1; // list or combo selection chang
 constexpr unsigned notify_double_click = 2;     // list line double-clicked
 constexpr unsigned notify_edit_change = 0x0300; // edit text changed
 
-// Key codes of a key-to-item message (low word of wparam; the caret line is the high word).
+// Key codes of a key-to-item message (low word of wparam; the caret line is the high word):
+// the keys that move through a list.
+constexpr unsigned key_page_up = 0x21;
+constexpr unsigned key_page_down = 0x22;
+constexpr unsigned key_end = 0x23;
+constexpr unsigned key_home = 0x24;
 constexpr unsigned key_up = 0x26;
 constexpr unsigned key_down = 0x28;
 

@@ -80,6 +80,8 @@ Window build_dialog(int template_id, Window owner, DialogProc procedure, bool mo
             control.id = c.id;
             control.kind = c.kind;
             control.style = c.style;
+            // A line of the dialog font is about eight dialog units high.
+            control.page_lines = std::max(c.height / 8, 1);
             if (c.caption && c.kind != ControlKind::list_box && c.kind != ControlKind::combo_box)
                 control.text = c.caption;
             record->controls.push_back(control);

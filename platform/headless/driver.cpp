@@ -5,6 +5,7 @@
 // button.
 #include "platform/headless/driver.h"
 #include "platform/headless/state.h"
+#include "platform/text_rules.h"
 
 #include <memory>
 #include <thread>
@@ -292,22 +293,26 @@ bool press_escape(Window dialog)
 bool press_key(Window dialog, int control_id, unsigned key)
 {
     return act(dialog, control_id, [dialog, key](Control& control, Plan* messages) {
-        if (!is_list(control))
+        if (!is_list(control) || !platform::is_list_key(key))
             return false;
         dialog->focus = index_of(dialog, &control);
-        const int caret = control.selection < 0 ? 0 : control.selection;
+        const int count = static_cast<int>(control.lines.size());
+        if (count == 0)
+            return true;
         int line = -1;
         if (control.style & resources::style_wants_keys) {
             // The dialog answers at once; asking it is part of the key, not a later message.
+            const int caret = control.selection < 0 ? 0 : control.selection;
             const uintptr_t wparam = (static_cast<uintptr_t>(caret) << 16) | (key & 0xFFFF);
             line = static_cast<int>(send(dialog, platform::msg_vkey_to_item, wparam, 1));
             if (line == -2)
                 return true;
         }
-        if (line < 0) { // the list's own handling: one line up or down, within the list
-            line = control.selection < 0 ? 0 : (key == platform::key_up ? caret - 1 : caret + 1);
-        }
-        if (valid_line(control, line) && line != control.selection)
+        if (line < 0)
+            line = platform::list_key_line(key, control.selection, count, control.page_lines);
+        if (line >= count)
+            return true;
+        if (line != control.selection)
             move_selection(control, line, messages);
         return true;
     });

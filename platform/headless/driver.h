@@ -48,7 +48,7 @@ bool double_click_line(Window dialog, int control_id, int index); // list box
 bool select_entry(Window dialog, int control_id, int index);      // combo box
 bool press_enter(Window dialog);
 bool press_escape(Window dialog);
-bool press_key(Window dialog, int control_id, unsigned key); // platform::key_up or key_down
+bool press_key(Window dialog, int control_id, unsigned key); // a list key: platform::key_up...
 bool press_close_box(Window dialog);
 
 // --- message boxes: answers queued here are taken in order; with none queued, OK.

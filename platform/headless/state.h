@@ -27,6 +27,7 @@ struct Control {
     std::vector<std::string> lines; // list lines or combo entries
     int selection = -1;
     std::vector<int> tab_stops;
+    int page_lines = 1; // lines a list shows at once, from its height
 };
 
 struct WindowRecord {

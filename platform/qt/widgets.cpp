@@ -1,6 +1,7 @@
 // The dialog window's keyboard and close box, the list box's arrow keys and the drawing of
 // tab-separated list lines. What a command then does is the dialog procedure's business.
 #include "platform/qt/widgets.h"
+#include "platform/text_rules.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -80,36 +81,73 @@ int ListBox::next_stop(int x) const
     return (x / step + 1) * step;
 }
 
+namespace {
+
+// The list key of a key event without modifiers, or 0.
+unsigned list_key(const QKeyEvent* event)
+{
+    if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return 0;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        return platform::key_up;
+    case Qt::Key_Down:
+        return platform::key_down;
+    case Qt::Key_Home:
+        return platform::key_home;
+    case Qt::Key_End:
+        return platform::key_end;
+    case Qt::Key_PageUp:
+        return platform::key_page_up;
+    case Qt::Key_PageDown:
+        return platform::key_page_down;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+int ListBox::page_lines() const
+{
+    const int line = count() > 0 ? sizeHintForRow(0) : 0;
+    return line > 0 ? std::max(viewport()->height() / line, 1) : 1;
+}
+
+// The keys that move through the list always leave the line they reach selected, as the
+// dialog manager's list box does; Qt alone would move a focus frame and select nothing when
+// nothing was selected. A list that wants keys asks the dialog first.
 void ListBox::keyPressEvent(QKeyEvent* event)
 {
-    const bool arrow = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
-    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-    if (!(style_ & style_wants_keys) || !arrow || !plain) {
+    const unsigned key = list_key(event);
+    if (key == 0) {
         QListWidget::keyPressEvent(event);
         return;
     }
-    const unsigned key = event->key() == Qt::Key_Up ? platform::key_up : platform::key_down;
-    // In a single-selection list the caret is the selected line; with none, the first.
+    if (count() == 0)
+        return;
     const QList<QListWidgetItem*> selected = selectedItems();
     const int selection = selected.isEmpty() ? -1 : row(selected.front());
-    const int caret = std::max(selection, 0);
-    const intptr_t line =
-        send(record_, platform::msg_vkey_to_item, (static_cast<uintptr_t>(caret) << 16) | key, 1);
-    if (line == -2) // handled by the dialog
-        return;
-    if (line < 0) {
-        QListWidget::keyPressEvent(event);
-        return;
+    // The focus line: the selected one, else the one with the focus frame, if any.
+    const int focus = selection >= 0 ? selection : currentRow();
+    intptr_t line = -1;
+    if (style_ & style_wants_keys) {
+        const uintptr_t caret = static_cast<uintptr_t>(std::max(focus, 0));
+        line = send(record_, platform::msg_vkey_to_item, (caret << 16) | key, 1);
+        if (line == -2) // handled by the dialog
+            return;
     }
-    // A line the list is already on is no change, so the dialog hears nothing.
-    if (line >= count() || line == selection)
+    if (line < 0)
+        line = platform::list_key_line(key, focus, count(), page_lines());
+    if (line >= count())
         return;
     {
         const QSignalBlocker quiet(this);
         setCurrentRow(static_cast<int>(line));
         scrollToItem(item(static_cast<int>(line)));
     }
-    if (style_ & style_notify)
+    // A line the list is already on is no change, so the dialog hears nothing.
+    if (line != selection && (style_ & style_notify))
         send_command(record_, id_, platform::notify_selection_change, true);
 }
 

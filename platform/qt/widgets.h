@@ -1,6 +1,7 @@
 // The three widgets the Qt backend needs beyond stock Qt: the dialog window, which turns
 // Enter, Escape and the close box into the messages the dialog procedure expects; the list
-// box, which asks the procedure about arrow keys; and the painter of tab-separated lines.
+// box, which moves and selects with the list keys and asks the procedure about them; and
+// the painter of tab-separated lines.
 // Building dialogs and answering the program's calls is left to dialogs.cpp and controls.cpp.
 #pragma once
 
@@ -39,6 +40,7 @@ class ListBox : public QListWidget {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    int page_lines() const; // lines the list shows at once
     WindowRecord* record_;
     int id_;
     unsigned style_;

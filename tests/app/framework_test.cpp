@@ -98,6 +98,33 @@ TEST_F(Framework, ArrowKeysMoveWithinTheFilledLines)
     EXPECT_EQ(app::arrow_key_line(main, 0x41, 1), -1);
 }
 
+// Every list key selects the line it reaches, from no selection too, so See always has one.
+TEST_F(Framework, ListKeysAlwaysLeaveALineSelected)
+{
+    start();
+    on_program_thread([&] {
+        for (const char* line : {"a", "b", "c", "d"})
+            platform::list_add(main, main_window::ticket_list, line);
+        tickets::main_list_count = 4;
+    });
+    const struct {
+        unsigned key;
+        int from; // -1: nothing selected
+        int to;
+    } cases[] = {
+        {platform::key_down, -1, 1}, // the caret is on the first line; the dialog moves on
+        {platform::key_up, -1, 0},   {platform::key_home, -1, 0},   {platform::key_end, -1, 3},
+        {platform::key_home, 2, 0},  {platform::key_page_up, 3, 0}, {platform::key_page_down, 0, 3},
+    };
+    for (const auto& c : cases) {
+        on_program_thread(
+            [&] { platform::list_set_selection(main, main_window::ticket_list, c.from); });
+        press_key(main, main_window::ticket_list, c.key);
+        EXPECT_EQ(selection_of(main, main_window::ticket_list), c.to)
+            << "key " << c.key << " from " << c.from;
+    }
+}
+
 int close_calls = 0;
 int (*real_close)(store::DbConnection*) = nullptr;
 

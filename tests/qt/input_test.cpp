@@ -187,6 +187,45 @@ TEST_F(QtInput, EscapeAndTheCloseBox)
     });
 }
 
+// The list keys always select the line they reach, also where Qt alone would only move its
+// focus frame: from a frame without a selection, and onto the line the frame is on.
+TEST_F(QtInput, ListKeysSelectTheLineTheyReach)
+{
+    run(subject_list_dialog, [](Window subjects) {
+        for (const char* line : {"one", "two", "three", "four"})
+            platform::list_add(subjects, subject_list::names, line);
+        auto* list = static_cast<QListWidget*>(gui::widget(subjects, subject_list::names));
+        platform::set_focus(subjects, subject_list::names);
+        const struct {
+            int key;
+            int frame; // the line with the focus frame; nothing is selected
+            int to;
+        } cases[] = {{Qt::Key_Home, 0, 0},
+                     {Qt::Key_Down, 0, 1},
+                     {Qt::Key_Up, 0, 0},
+                     {Qt::Key_End, 3, 3},
+                     {Qt::Key_PageUp, 2, 0}};
+        for (const auto& c : cases) {
+            list->setCurrentRow(c.frame, QItemSelectionModel::Clear);
+            gui::take_commands();
+            gui::key(subjects, c.key);
+            EXPECT_EQ(platform::list_selection(subjects, subject_list::names), c.to)
+                << "key " << c.key;
+            EXPECT_EQ(commands(),
+                      (std::vector<Command>{{subject_list::names, notify_selection_change, true}}));
+        }
+    });
+    // The main list of one ticket: the dialog leaves Down to the list, which selects it.
+    run(main_dialog, [](Window main) {
+        platform::list_add(main, main_window::ticket_list, "only");
+        auto* list = static_cast<QListWidget*>(gui::widget(main, main_window::ticket_list));
+        platform::set_focus(main, main_window::ticket_list);
+        list->setCurrentRow(0, QItemSelectionModel::Clear);
+        gui::key(main, Qt::Key_Down);
+        EXPECT_EQ(platform::list_selection(main, main_window::ticket_list), 0);
+    });
+}
+
 // Up and down in a list that wants keys ask the procedure with the caret line; a line
 // moves the selection and is reported, -1 leaves the key to the list, -2 swallows it.
 TEST_F(QtInput, ArrowKeysAskTheProcedure)
