@@ -16,7 +16,7 @@
 #include "store/db_driver.h"
 #include "store/schema.h"
 #include "store/sql.h"
-#include "tests/remote/peer.h"
+#include "harness/peer.h"
 
 #include <algorithm>
 #include <atomic>

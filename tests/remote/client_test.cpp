@@ -2,7 +2,7 @@
 // and raw statements through the headless backend in client mode, with the rows checked in
 // the server's file; a client without a server; a server without a display.
 #include "resources/ids.h"
-#include "tests/remote/peer.h"
+#include "harness/peer.h"
 #include "tests/support/scenario.h"
 
 #include "store/db_driver.h"

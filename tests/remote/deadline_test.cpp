@@ -3,7 +3,7 @@
 // fails with -1, and one whose reply payload stops short fails with -2.
 #include "remote/tick_clock.h"
 #include "remote/wire.h"
-#include "tests/remote/peer.h"
+#include "harness/peer.h"
 
 #include "platform/platform.h"
 

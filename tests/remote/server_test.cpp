@@ -4,7 +4,7 @@
 #include "remote/handles.h"
 #include "remote/server.h"
 #include "remote/tick_clock.h"
-#include "tests/remote/peer.h"
+#include "harness/peer.h"
 
 #include "platform/platform.h"
 #include "store/db_driver.h"

@@ -2,7 +2,7 @@
 // reassembly of split messages, empty replies, oversized replies, a peer that goes away.
 #include "remote/tick_clock.h"
 #include "remote/wire.h"
-#include "tests/remote/peer.h"
+#include "harness/peer.h"
 
 #include "platform/platform.h"
 

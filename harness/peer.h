@@ -1,5 +1,6 @@
-// What the remote tests share: free ports, a raw peer that speaks the wire format byte by
-// byte, and real server processes of the program (started and stopped by their own pid).
+// What the remote tests and the benchmarks share: free ports, a raw peer that speaks the wire
+// format byte by byte, and real server processes of the program (started and stopped by
+// their own pid).
 #pragma once
 
 #include "platform/sockets.h"

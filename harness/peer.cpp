@@ -1,5 +1,5 @@
 // The test peers: raw wire-format clients and server processes of the program.
-#include "tests/remote/peer.h"
+#include "harness/peer.h"
 
 #include "platform/platform.h"
 #include "store/db_driver.h"
