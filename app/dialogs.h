@@ -9,7 +9,7 @@
 
 namespace app {
 
-// Ids of the open modal dialogs, bottom entry 100 (the main dialog, never popped).
+// Ids of the open modal dialogs, bottom entry the main dialog's (never popped).
 struct DialogStack {
     static constexpr int capacity = 10;
     int ids[capacity];

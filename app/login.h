@@ -10,7 +10,7 @@ namespace app {
 
 constexpr int login_field_size = 24; // a name or password of 24 characters is refused
 
-// Reads the user name (102) and password (103); 0, or -1 when either is too long.
+// Reads the user name and password fields; 0, or -1 when either is too long.
 int read_login_fields(platform::Window dialog, std::string* user, std::string* password);
 
 // 1 when somebody is logged in now (the dialog has ended), 0 when not, -1 after a database

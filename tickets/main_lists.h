@@ -1,4 +1,4 @@
-// The main window's group box (control 100) and its list of open tickets (control 101),
+// The main window's group box and its list of open tickets,
 // the ticket ids behind the list lines, and the See button's enabled state.
 #pragma once
 
