@@ -9,6 +9,7 @@
 #include "resources/ids.h"
 #include "store/session.h"
 #include "subjects/extra.h"
+#include "subjects/forms.h"
 #include "subjects/links.h"
 #include "subjects/subject_details.h"
 #include "subjects/subject_list.h"
@@ -92,23 +93,27 @@ void save_and_end(Window dialog)
     tickets::confirm_end_ticket(dialog, main_dialog);
 }
 
-void new_subject(Window)
+void new_subject(Window opener)
 {
+    subjects::begin_subject_form(opener);
     open_modal_dialog(ids::subject_new_dialog, ids::subject_new_dialog);
 }
 
-void password(Window)
+void password(Window opener)
 {
+    subjects::begin_subject_form(opener);
     open_modal_dialog(ids::password_dialog, ids::password_dialog);
 }
 
-void links(Window)
+void links(Window opener)
 {
+    subjects::begin_subject_form(opener);
     open_modal_dialog(ids::links_dialog, ids::links_dialog);
 }
 
-void extra(Window)
+void extra(Window opener)
 {
+    subjects::begin_subject_form(opener);
     open_modal_dialog(ids::extra_dialog, ids::extra_dialog);
 }
 
@@ -239,7 +244,7 @@ constexpr CommandRow command_table[] = {
 
 int login_gate()
 {
-    if (store::current_person_id == 1)
+    if (store::current_person_id == store::administrator_id)
         return 1;
     return store::current_person_id == -1 ? -1 : 0;
 }
@@ -258,8 +263,10 @@ void route_command(Window dialog, int control_id)
 
 void open_subject_update(Window list_dialog)
 {
-    if (subjects::prepare_subject_update(list_dialog) == 0)
-        open_modal_dialog(ids::subject_update_dialog, ids::subject_update_dialog);
+    if (subjects::prepare_subject_update(list_dialog) < 0)
+        return;
+    subjects::begin_subject_form(list_dialog);
+    open_modal_dialog(ids::subject_update_dialog, ids::subject_update_dialog);
 }
 
 void see_ticket()

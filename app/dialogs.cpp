@@ -9,6 +9,7 @@
 #include "resources/ids.h"
 #include "store/db_driver.h"
 #include "subjects/extra.h"
+#include "subjects/forms.h"
 #include "subjects/links.h"
 #include "subjects/subject_details.h"
 #include "subjects/subject_list.h"
@@ -157,16 +158,22 @@ void init_dialog(platform::Window dialog, intptr_t init_param)
         tickets::open_ticket_see(dialog, main_dialog);
         break;
     case ids::subject_list_dialog:
-        subjects::subject_list_window = dialog;
-        subjects::fill_subject_list();
+        subjects::fill_subject_list(dialog);
+        break;
+    case ids::subject_new_dialog:
+    case ids::password_dialog:
+        subjects::adopt_subject_form(dialog);
         break;
     case ids::subject_update_dialog:
+        subjects::adopt_subject_form(dialog);
         subjects::load_subject_details(dialog);
         break;
     case ids::links_dialog:
+        subjects::adopt_subject_form(dialog);
         subjects::init_links_dialog(dialog);
         break;
     case ids::extra_dialog:
+        subjects::adopt_subject_form(dialog);
         subjects::load_subject_extra(dialog);
         break;
     default:

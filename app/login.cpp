@@ -59,7 +59,7 @@ int perform_login(platform::Window dialog)
             platform::end_dialog(dialog, 0);
             return 0;
         }
-        if (user == "admin") {
+        if (user == store::administrator_name) {
             platform::message_box(dialog, "Generate new Database - no table for users found");
             store::SchemaFailure failure;
             if (store::create_schema(password.c_str(), &failure) == -1) {

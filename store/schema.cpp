@@ -96,8 +96,8 @@ int create_schema(const char* password, SchemaFailure* failure)
         char stamp[20];
         util::format_time_stamp(stamp, local);
         const std::string admin =
-            std::string("INSERT INTO person (name,password,role,date_b,date_e) values (") +
-            "'admin','" + digest + "',1,'" + stamp + "',NULL)";
+            std::string("INSERT INTO person (name,password,role,date_b,date_e) values (") + "'" +
+            administrator_name + "','" + digest + "',1,'" + stamp + "',NULL)";
         if (run(admin,
                 {"Cannot prepare statement for person",
                  platform::Shape::message_captioned_statement},
@@ -117,7 +117,7 @@ int create_schema(const char* password, SchemaFailure* failure)
                 failure) < 0)
             return -1;
     }
-    current_person_id = 1;
+    current_person_id = administrator_id;
     return 0;
 }
 

@@ -5,6 +5,11 @@
 
 namespace store {
 
+// The administrator: the first row of a new database, under this name. The name is never
+// given to another subject, and the administrator is never removed.
+constexpr const char* administrator_name = "admin";
+constexpr int administrator_id = 1;
+
 // Id of the logged-in person's row in person; -1 while nobody is logged in. Written only
 // by a successful login and by the creation of a new database (the administrator, 1).
 extern int current_person_id;

@@ -7,7 +7,9 @@
 
 #include "platform/fields.h"
 #include "resources/ids.h"
+#include "store/session.h"
 #include "store/sql.h"
+#include "subjects/forms.h"
 #include "subjects/messages.h"
 #include "subjects/statements.h"
 #include "subjects/subject_details.h"
@@ -65,20 +67,24 @@ constexpr const char* last_column = "hobbies";
 
 void load_subject_extra(platform::Window dialog)
 {
-    std::string name;
-    read_current_subject_row(dialog, "SELECT * from person where name ='%s' and date_e is null",
-                             &name, [dialog](store::DbStatement* row) {
-                                 for (const ExtraField& field : extra_fields)
-                                     if (const char* value =
-                                             store::column_by_name(row, field.column))
-                                         platform::set_item_text(dialog, field.control, value);
-                                 return false;
-                             });
+    const int id = subject_form(dialog).subject_id;
+    if (id < 0) {
+        platform::message_box(dialog, text::select_person);
+        return;
+    }
+    read_subject_row(dialog,
+                     store::sql_format("SELECT * from person where id=%d and date_e is null", id),
+                     [dialog](store::DbStatement* row) {
+                         for (const ExtraField& field : extra_fields)
+                             if (const char* value = store::column_by_name(row, field.column))
+                                 platform::set_item_text(dialog, field.control, value);
+                         return false;
+                     });
 }
 
 void save_subject_extra(platform::Window dialog)
 {
-    const int id = current_subject_id(dialog);
+    const int id = form_subject(dialog);
     if (id < 0)
         return;
     std::string values[extra_field_count]; // quoted, in the order of extra_fields
@@ -108,17 +114,23 @@ void save_subject_extra(platform::Window dialog)
     platform::end_dialog(dialog, 1);
 }
 
-void remove_subject(platform::Window list_dialog)
+void remove_subject(platform::Window list)
 {
     const std::string stamp = util::time_stamp_now();
     std::string name;
-    if (current_subject_name(list_dialog, &name) < 0)
+    if (selected_subject_name(list, list, &name) < 0)
         return;
+    // Without the administrator nobody could ever make a new database in this file again
+    // (its name stays taken, so its tables are never made anew) or log in as admin.
+    if (name == store::administrator_name || subject_id_by_name(name) == store::administrator_id) {
+        platform::message_box(list, "Cannot remove admin");
+        return;
+    }
     // The list is left as it is: the name stays shown until the next fill.
     const std::string sql =
         store::sql_format("update PERSON set date_e='%s' where name='%s' and date_e is null",
                           stamp.c_str(), store::sql_quote(name).c_str());
-    execute_reported(list_dialog, sql, {text::cannot_prepare_update, platform::Shape::message},
+    execute_reported(list, sql, {text::cannot_prepare_update, platform::Shape::message},
                      text::no_person_found);
 }
 

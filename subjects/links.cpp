@@ -7,6 +7,7 @@
 #include "platform/fields.h"
 #include "resources/ids.h"
 #include "store/sql.h"
+#include "subjects/forms.h"
 #include "subjects/messages.h"
 #include "subjects/statements.h"
 #include "subjects/subject_details.h"
@@ -14,14 +15,14 @@
 
 #include <cstring>
 #include <iterator>
+#include <unordered_map>
 #include <vector>
 
 namespace subjects {
 
-int link_ids[max_link_lines + 1] = {-1};
-int seen_link_id = -1;
-
 namespace {
+
+std::unordered_map<platform::Window, LinkList> link_lists;
 
 namespace control = ids::links;
 
@@ -47,7 +48,19 @@ int selected_link_id(platform::Window dialog)
     const int line = platform::list_selection(dialog, control::link_list);
     if (line < 0 || line >= max_link_lines)
         return -1;
-    return link_ids[line];
+    return link_list_of(dialog).ids[line];
+}
+
+// The second party of a link, or -1 when the link cannot be read.
+int second_party_of(int link)
+{
+    int second = -1;
+    store::run_statement(store::sql_format("SELECT personid2 from subjectlink where id=%d", link),
+                         [&second](store::DbStatement* row) {
+                             second = store::column_number(row, "personid2");
+                             return false;
+                         });
+    return second;
 }
 
 // A live link of the subject whose links are listed, as its line needs it.
@@ -78,6 +91,11 @@ std::string list_line(const ListedLink& link, const std::string& other_name)
 }
 
 } // namespace
+
+LinkList& link_list_of(platform::Window dialog)
+{
+    return link_lists[dialog];
+}
 
 int link_kind_from_text(const char* text)
 {
@@ -117,6 +135,7 @@ int fill_link_list(platform::Window dialog, int subject_id)
         return -1;
     platform::list_reset(dialog, control::link_list);
     platform::list_set_tab_stops(dialog, control::link_list, {40, 80, 120});
+    int* link_ids = link_list_of(dialog).ids;
     link_ids[0] = -1;
     int line = 0;
     for (const ListedLink& link : links) {
@@ -175,8 +194,8 @@ int check_link_fields(platform::Window dialog, LinkFields* fields)
 
 void init_links_dialog(platform::Window dialog)
 {
-    seen_link_id = -1;
-    const int subject = current_subject_id(dialog);
+    link_list_of(dialog).seen = -1;
+    const int subject = form_subject(dialog);
     if (subject < 0 || fill_link_list(dialog, subject) < 0)
         return;
 
@@ -202,7 +221,7 @@ void init_links_dialog(platform::Window dialog)
 void add_link(platform::Window dialog)
 {
     const std::string stamp = util::time_stamp_now();
-    const int subject = current_subject_id(dialog);
+    const int subject = form_subject(dialog);
     if (subject < 0)
         return;
     LinkFields fields;
@@ -242,10 +261,11 @@ void add_link(platform::Window dialog)
 
 void update_link(platform::Window dialog)
 {
-    const int subject = current_subject_id(dialog);
+    const int subject = form_subject(dialog);
     if (subject < 0)
         return;
-    const int link = seen_link_id != -1 ? seen_link_id : selected_link_id(dialog);
+    LinkList& list = link_list_of(dialog);
+    const int link = list.seen != -1 ? list.seen : selected_link_id(dialog);
     if (link == -1) {
         platform::message_box(dialog, "Select a subjectlink");
         return;
@@ -262,23 +282,31 @@ void update_link(platform::Window dialog)
     LinkFields fields;
     if (check_link_fields(dialog, &fields) < 0)
         return;
+    // The fields show the link from this subject's side. From the second party the kind is
+    // written back mirrored, so an unchanged Update keeps the stored value, and a chosen
+    // subject replaces the other party, never this subject itself.
+    const int second = second_party_of(link);
+    if (second < 0) {
+        platform::message_box(dialog, "Updating failed for subjectlink");
+        return;
+    }
+    const bool second_party = second == subject;
 
     std::string sql =
         "UPDATE subjectlink SET begindate='" + store::sql_quote(fields.begin_date) + "'";
     if (!fields.end_date.empty())
         sql += ",enddate='" + store::sql_quote(fields.end_date) + "'";
     if (other >= 0)
-        sql += store::sql_format(",personid2=%d", other);
-    // The kind as selected, whichever side this subject is on: from the second party a
-    // link shown as "Parent" is written as 2.
-    sql += store::sql_format(",linklevelkind=%d", fields.kind);
+        sql += store::sql_format(second_party ? ",personid=%d" : ",personid2=%d", other);
+    sql +=
+        store::sql_format(",linklevelkind=%d", second_party ? mirrored(fields.kind) : fields.kind);
     sql += ",reason='" + store::sql_quote(fields.reason) + "'";
     sql += ",description='" + store::sql_quote(fields.description) + "' where ";
     sql += store::sql_format("id=%d", link);
     if (execute_reported(dialog, sql, link_prepare_failure, "Updating failed for subjectlink") != 0)
         return;
     if (fill_link_list(dialog, subject) == 0)
-        seen_link_id = -1;
+        list.seen = -1;
 }
 
 void see_link(platform::Window dialog)
@@ -289,13 +317,12 @@ void see_link(platform::Window dialog)
         return;
     }
     // Kept before anything can fail: Update works on the link last asked for.
-    seen_link_id = link_ids[line];
-    const int subject = current_subject_id(dialog);
+    const int seen = link_list_of(dialog).seen = link_list_of(dialog).ids[line];
+    const int subject = form_subject(dialog);
     if (subject < 0)
         return;
 
-    const std::string sql =
-        store::sql_format("SELECT * from subjectlink where id=%d", seen_link_id);
+    const std::string sql = store::sql_format("SELECT * from subjectlink where id=%d", seen);
     const store::Outcome outcome =
         run_told(dialog, sql, link_prepare_failure, [dialog, subject](store::DbStatement* row) {
             const bool second_party = store::column_number(row, "personid2") == subject;
@@ -332,7 +359,7 @@ void end_link(platform::Window dialog)
         store::sql_format("UPDATE subjectlink set date_e='%s' where id=%d", stamp.c_str(), link);
     if (execute_reported(dialog, sql, link_prepare_failure, "End failed for subjectlink") != 0)
         return;
-    const int subject = current_subject_id(dialog);
+    const int subject = form_subject(dialog);
     if (subject >= 0)
         fill_link_list(dialog, subject);
 }

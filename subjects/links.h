@@ -1,4 +1,5 @@
-// The links dialog: dated links between the current subject and another.
+// The links dialog: dated links between the subject of the form it was opened from and
+// another subject.
 #pragma once
 
 #include "platform/platform.h"
@@ -19,11 +20,19 @@ const char* link_kind_seen(int kind, bool subject_is_second_party);
 
 // At most this many links are listed.
 constexpr int max_link_lines = 255;
-// link_ids[i] is the id of the link on line i of the link list; the entry after the last
-// line holds -1.
-extern int link_ids[max_link_lines + 1];
-// The link last shown with See, which Update changes whatever line is selected; -1 when none.
-extern int seen_link_id;
+
+// What one links dialog keeps: the link behind each line of its list, and the link it last
+// showed. Every links dialog has its own, so two of them never act on each other's lines.
+struct LinkList {
+    // ids[i] is the id of the link on line i; the entry after the last line holds -1.
+    int ids[max_link_lines + 1] = {-1};
+    // The link last shown with See, which Update changes whatever line is selected; -1 when
+    // none.
+    int seen = -1;
+};
+
+// The link list of a links dialog.
+LinkList& link_list_of(platform::Window dialog);
 
 // What the link fields hold once they have passed their checks; dates normalised, the end
 // date empty when none was given.

@@ -5,7 +5,6 @@
 #include "store/sql.h"
 #include "subjects/messages.h"
 #include "subjects/statements.h"
-#include "subjects/subject_list.h"
 
 namespace subjects {
 
@@ -18,15 +17,6 @@ std::string live_id_statement(const std::string& name)
 }
 
 } // namespace
-
-int current_subject_id(platform::Window dialog)
-{
-    std::string name;
-    if (current_subject_name(dialog, &name) < 0)
-        return -1;
-    return first_id(dialog, live_id_statement(name), text::cannot_prepare_select,
-                    text::no_person_found);
-}
 
 int subject_id_by_name(const std::string& name)
 {

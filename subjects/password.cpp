@@ -1,13 +1,13 @@
-// The "Change Password" dialog: stores the digest of a typed password for the current
-// subject. The typed text itself is never kept; the login compares the same digest.
+// The "Change Password" dialog: stores the digest of a typed password for the subject of the
+// form it was opened from. The typed text itself is never kept; the login compares the same digest.
 #include "subjects/subject_details.h"
 
 #include "platform/fields.h"
 #include "resources/ids.h"
 #include "store/sql.h"
+#include "subjects/forms.h"
 #include "subjects/messages.h"
 #include "subjects/statements.h"
-#include "subjects/subject_list.h"
 #include "util/md5.h"
 
 namespace subjects {
@@ -31,19 +31,15 @@ void set_subject_password(platform::Window dialog)
         platform::message_box(dialog, "pwd1 != pwd2");
         return;
     }
-    std::string name;
-    if (current_subject_name(dialog, &name) < 0)
-        return;
-    // The update below finishes quietly when no live row has the name (a subject removed
-    // while its dialogs were open); asking first keeps that from passing for success.
-    if (current_subject_id(dialog) < 0)
+    // The subject of the form it was opened from, still live.
+    const int id = form_subject(dialog);
+    if (id < 0)
         return;
 
     char digest[33];
     util::md5_hex_of_text(first.c_str(), digest);
-    const std::string sql =
-        store::sql_format("update PERSON set password='%s' where name='%s' and date_e is null",
-                          digest, store::sql_quote(name).c_str());
+    const std::string sql = store::sql_format(
+        "update PERSON set password='%s' where id=%d and date_e is null", digest, id);
     const int result = execute_reported(
         dialog, sql, {text::cannot_prepare_update, platform::Shape::message}, nullptr);
     if (result < 0)

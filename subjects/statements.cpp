@@ -1,8 +1,6 @@
 // Running the subject dialogs' statements and telling their failures.
 #include "subjects/statements.h"
 
-#include "subjects/subject_list.h"
-
 namespace subjects {
 
 store::Outcome run_told(platform::Window owner, const std::string& sql,
@@ -42,12 +40,9 @@ int first_id(platform::Window owner, const std::string& sql, const char* prepare
     return outcome.rows > 0 ? id : -1;
 }
 
-int read_current_subject_row(platform::Window dialog, const char* select_format, std::string* name,
-                             const store::RowVisitor& visit)
+int read_subject_row(platform::Window dialog, const std::string& sql,
+                     const store::RowVisitor& visit)
 {
-    if (current_subject_name(dialog, name) < 0)
-        return -1;
-    const std::string sql = store::sql_format(select_format, store::sql_quote(*name).c_str());
     const store::Outcome outcome =
         run_told(dialog, sql, select_failure, [&visit](store::DbStatement* row) {
             visit(row);

@@ -32,10 +32,10 @@ int execute_reported(platform::Window owner, const std::string& sql,
 int first_id(platform::Window owner, const std::string& sql, const char* prepare_failure,
              const char* no_row);
 
-// Reads the live row of the current subject with select_format (one %s: the quoted name),
-// handing it to visit. Shows why when there is no subject, the statement cannot be
-// prepared or finds no row, and returns -1; otherwise 0 with *name the subject's name.
-int read_current_subject_row(platform::Window dialog, const char* select_format, std::string* name,
-                             const store::RowVisitor& visit);
+// Reads the one row of a subject that sql selects, handing it to visit. Shows why when the
+// statement cannot be prepared or finds no row ("Error no person found") and returns -1;
+// otherwise 0.
+int read_subject_row(platform::Window dialog, const std::string& sql,
+                     const store::RowVisitor& visit);
 
 } // namespace subjects

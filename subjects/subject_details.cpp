@@ -1,12 +1,13 @@
-// The "Person update" dialog: the main details of the current subject, shown when the dialog
-// opens and written back by its OK button. The dialog keeps nothing of its own: the subject
-// is whatever the "All subjects" list has selected at the moment of each action. Opening
-// the password, links and extra dialogs is the dialog framework's.
+// The "Person update" dialog: the main details of the subject selected when it opens, shown
+// then and written back to that same subject by its OK button, whatever is selected later.
+// Opening the password, links and extra dialogs is the dialog framework's.
 #include "subjects/subject_details.h"
 
 #include "platform/fields.h"
 #include "resources/ids.h"
+#include "store/session.h"
 #include "store/sql.h"
+#include "subjects/forms.h"
 #include "subjects/messages.h"
 #include "subjects/statements.h"
 #include "subjects/subject_list.h"
@@ -66,36 +67,36 @@ void select_kind(platform::Window dialog, const char* role)
 
 void load_subject_details(platform::Window dialog)
 {
+    // The dialog shows, and from now on saves to, the subject selected in the list it was
+    // opened from; a subject not (or no longer) found leaves it without one.
+    SubjectForm& form = subject_form(dialog);
     std::string name;
-    read_current_subject_row(dialog, "SELECT * from PERSON where name='%s' and date_e is null",
-                             &name, [dialog, &name](store::DbStatement* row) {
-                                 platform::set_item_text(dialog, control::name, name);
-                                 for (const DetailField& field : detail_fields) {
-                                     const char* value = store::column_by_name(row, field.column);
-                                     if (field.control == control::role) {
-                                         fill_subject_kinds(dialog, control::role);
-                                         select_kind(dialog, value);
-                                     } else if (value) {
-                                         platform::set_item_text(dialog, field.control, value);
-                                     } else if (field.control == control::mobile) {
-                                         platform::set_item_text(dialog, field.control,
-                                                                 mobile_prefix);
-                                     }
-                                 }
-                                 return false;
-                             });
+    if (selected_subject_name(form.list, dialog, &name) < 0)
+        return;
+    form.subject_id = 0;
+    const std::string sql = store::sql_format(
+        "SELECT * from PERSON where name='%s' and date_e is null", store::sql_quote(name).c_str());
+    read_subject_row(dialog, sql, [dialog, &name, &form](store::DbStatement* row) {
+        form.subject_id = store::column_number(row, "id");
+        platform::set_item_text(dialog, control::name, name);
+        for (const DetailField& field : detail_fields) {
+            const char* value = store::column_by_name(row, field.column);
+            if (field.control == control::role) {
+                fill_subject_kinds(dialog, control::role);
+                select_kind(dialog, value);
+            } else if (value) {
+                platform::set_item_text(dialog, field.control, value);
+            } else if (field.control == control::mobile) {
+                platform::set_item_text(dialog, field.control, mobile_prefix);
+            }
+        }
+        return false;
+    });
 }
 
 void save_subject_details(platform::Window dialog)
 {
-    std::string current;
-    if (current_subject_name(dialog, &current) < 0)
-        return;
-    // Any row of that name, removed or not: names are never reused.
-    const int id = first_id(dialog,
-                            store::sql_format("select ID from PERSON where name='%s'",
-                                              store::sql_quote(current).c_str()),
-                            text::cannot_prepare_select, text::no_person_found);
+    const int id = form_subject(dialog);
     if (id < 0)
         return;
 
@@ -103,7 +104,7 @@ void save_subject_details(platform::Window dialog)
     if (platform::read_field(dialog, control::name, name_limit, "Person too long", &new_name) < 0)
         return;
     // The administrator's name stays the administrator's.
-    if (new_name == "admin") {
+    if (new_name == store::administrator_name) {
         platform::message_box(dialog, "Cannot update admin");
         return;
     }
@@ -152,7 +153,7 @@ void save_subject_details(platform::Window dialog)
                          {text::cannot_prepare_update, platform::Shape::message_then_statement},
                          "Cannot update person") != 0)
         return;
-    fill_subject_list();
+    fill_subject_list(subject_form(dialog).list);
     platform::end_dialog(dialog, 0);
 }
 

@@ -12,8 +12,6 @@ void load_subject_details(platform::Window dialog);
 void save_subject_details(platform::Window dialog);
 void set_subject_password(platform::Window dialog);
 
-// The id of the current subject; a negative value after showing why there is none.
-int current_subject_id(platform::Window dialog);
 // The id of the live subject called name, or -1; shows nothing.
 int subject_id_by_name(const std::string& name);
 // The name of the live subject with id into *name; false when there is none.

@@ -8,6 +8,7 @@
 #include "resources/ids.h"
 #include "store/session.h"
 #include "store/sql.h"
+#include "subjects/forms.h"
 #include "subjects/messages.h"
 #include "subjects/statements.h"
 #include "util/date_time.h"
@@ -17,8 +18,6 @@
 #include <vector>
 
 namespace subjects {
-
-platform::Window subject_list_window = nullptr;
 
 namespace {
 
@@ -54,20 +53,19 @@ void fill_subject_kinds(platform::Window window, int control_id)
         platform::combo_add(window, control_id, kind_names[kind_pop_mail - 1]);
 }
 
-int current_subject_name(platform::Window owner, std::string* name)
+int selected_subject_name(platform::Window list, platform::Window owner, std::string* name)
 {
-    const int selected = platform::list_selection(subject_list_window, ids::subject_list::names);
+    const int selected = platform::list_selection(list, ids::subject_list::names);
     if (selected < 0) {
         platform::message_box(owner, text::select_person);
         return -1;
     }
-    *name = platform::list_text(subject_list_window, ids::subject_list::names, selected);
+    *name = platform::list_text(list, ids::subject_list::names, selected);
     return 0;
 }
 
-void fill_subject_list()
+void fill_subject_list(platform::Window list)
 {
-    const platform::Window list = subject_list_window;
     const std::string sql = "SELECT name from person where date_e is null order by name";
     std::vector<std::string> names;
     const store::Outcome outcome = store::run_collecting(sql, "name", &names);
@@ -117,15 +115,14 @@ void create_subject(platform::Window dialog)
                          {cannot_prepare, platform::Shape::message_captioned_statement},
                          "Error insert - person") != 0)
         return;
-    fill_subject_list();
+    fill_subject_list(subject_form(dialog).list);
     platform::end_dialog(dialog, 0);
 }
 
-int prepare_subject_update(platform::Window list_dialog)
+int prepare_subject_update(platform::Window list)
 {
-    subject_list_window = list_dialog;
-    if (platform::list_selection(list_dialog, ids::subject_list::names) < 0) {
-        platform::message_box(list_dialog, text::select_person);
+    if (platform::list_selection(list, ids::subject_list::names) < 0) {
+        platform::message_box(list, text::select_person);
         return -1;
     }
     return 0;

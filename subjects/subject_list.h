@@ -1,4 +1,5 @@
 // The register of subjects: the "All subjects" list, new subjects, and the subject kinds.
+// Several "All subjects" windows may be open; each acts on its own selection.
 #pragma once
 
 #include "platform/platform.h"
@@ -24,18 +25,16 @@ const char* subject_kind_text(int kind);
 // Appends the kind names to a combo box (the mail kind only with the mail feature on).
 void fill_subject_kinds(platform::Window window, int control_id);
 
-// The "All subjects" dialog; its selection is the current subject of every subject dialog.
-extern platform::Window subject_list_window;
-
-// The name selected in the "All subjects" list into *name and 0; -1 after showing
+// The name selected in the "All subjects" window list into *name and 0; -1 after showing
 // "Select a person" (owned by owner) when nothing is selected.
-int current_subject_name(platform::Window owner, std::string* name);
+int selected_subject_name(platform::Window list, platform::Window owner, std::string* name);
 
-void fill_subject_list();
+// Refills the names of the "All subjects" window list.
+void fill_subject_list(platform::Window list);
 void create_subject(platform::Window dialog);
 
-// The first half of opening the update dialog: records the list window and checks that a
-// subject is selected. Returns 0 when the dialog may open, -1 after "Select a person".
-int prepare_subject_update(platform::Window list_dialog);
+// The first half of opening the update dialog from the "All subjects" window list: checks
+// that a subject is selected. Returns 0 when the dialog may open, -1 after "Select a person".
+int prepare_subject_update(platform::Window list);
 
 } // namespace subjects

@@ -91,17 +91,20 @@ TEST_F(SubjectExtra, EveryFieldHasItsLimitAndTheSaveShowsAgain)
         EXPECT_EQ(text_of(extra, field.control), value(field.control, field.limit - 1))
             << field.control;
 
-    // The save goes to whichever subject is selected at that moment, and needs one.
+    // The form keeps its subject whatever the list selects meanwhile, and writes nothing
+    // once that subject has been removed.
     ASSERT_TRUE(select("admin"));
     type_text(extra, extra::extra1, "1");
     click(extra, extra::save);
-    EXPECT_EQ(column("admin", "ac1"), "1");
-    EXPECT_EQ(column("admin", "faxnumberc"), value(extra::fax_company, 19));
+    EXPECT_EQ(box_texts(), Texts{});
+    EXPECT_EQ(column("O'Brien & Sons", "ac1"), "1");
+    EXPECT_EQ(column("admin", "ac1"), "NULL");
     extra = open_from(find_dialog(subject_update_dialog), subject_update::extra, extra_dialog);
-    Window list = subject_list();
-    on_program_thread([list] { platform::list_set_selection(list, subject_list::names, -1); });
+    execute("UPDATE person SET date_e='2020-01-01 00:00:00' WHERE name='O''Brien & Sons'");
+    type_text(extra, extra::extra1, "2");
     click(extra, extra::save);
-    EXPECT_EQ(box_texts(), Texts{"Select a person"});
+    EXPECT_EQ(box_texts(), Texts{"Error no person found"});
+    EXPECT_EQ(column("O'Brien & Sons", "ac1"), "1");
 }
 
 } // namespace

@@ -58,6 +58,7 @@ TEST_F(Links, AddSeeUpdateAndEndFromBothSides)
     EXPECT_EQ(lines_of(links, links::candidates), (Texts{"admin", "Cy", "O'Brien & Sons"}))
         << "everybody but Ann";
     EXPECT_EQ(lines_of(links, links::kind), (Texts{"Child", "Parent", "Relation"}));
+    ASSERT_TRUE(select("Cy")) << "the links stay Ann's whatever the list selects";
 
     type_text(links, links::reason, "Boss's son");
     type_text(links, links::description, "Runs the 'shop'");
@@ -123,24 +124,24 @@ TEST_F(Links, AddSeeUpdateAndEndFromBothSides)
     Window cys = open_links("Cy");
     EXPECT_EQ(lines_of(cys, links::link_list), (Texts{"Cousin\tRelation\tAnn\t"}));
 
-    // From the second party the kind list shows the mirror, and Update writes the value of
-    // the selected entry as it stands; a chosen subject always becomes the second party.
+    // From the second party the kind list shows the mirror; an unchanged Update keeps the
+    // link's meaning, and a chosen subject replaces the other party, not this one.
     links = open_links("O'Brien & Sons");
     select_line(links, links::link_list, 0);
     click(links, links::see);
     EXPECT_EQ(lines_of(links, links::kind)[selection_of(links, links::kind)], "Parent");
     click(links, links::update);
     EXPECT_EQ(box_texts(), Texts{});
-    EXPECT_EQ(link("Heir")[0][2], "2");
-    EXPECT_EQ(lines_of(links, links::link_list), (Texts{"Heir\tChild\tAnn\tRuns the 'shop'"}));
+    EXPECT_EQ(link("Heir")[0][2], "1");
+    EXPECT_EQ(lines_of(links, links::link_list), (Texts{"Heir\tParent\tAnn\tRuns the 'shop'"}));
     select_line(links, links::link_list, 0);
     click(links, links::see);
     pick(links, links::candidates, "Cy");
     click(links, links::update);
     EXPECT_EQ(box_texts(), Texts{});
-    EXPECT_EQ(link("Heir")[0][0], ann);
-    EXPECT_EQ(link("Heir")[0][1], cy);
-    EXPECT_TRUE(lines_of(links, links::link_list).empty()) << "the link now joins Ann and Cy";
+    EXPECT_EQ(link("Heir")[0][0], cy);
+    EXPECT_EQ(link("Heir")[0][1], obrien);
+    EXPECT_EQ(lines_of(links, links::link_list), (Texts{"Heir\tParent\tCy\tRuns the 'shop'"}));
     execute("UPDATE subjectlink SET date_e='2020-01-01 00:00:00' WHERE reason='Heir'");
 
     // A removed other party hides the link, which stays live.
@@ -189,8 +190,8 @@ TEST_F(Links, TheListHolds255LinesOf256Characters)
     int after_last = 0;
     int last = 0;
     on_program_thread([&] {
-        after_last = subjects::link_ids[255];
-        last = subjects::link_ids[254];
+        after_last = subjects::link_list_of(links).ids[255];
+        last = subjects::link_list_of(links).ids[254];
     });
     EXPECT_EQ(after_last, -1);
     EXPECT_EQ(std::to_string(last), query("SELECT id FROM subjectlink WHERE reason='r255'")[0][0]);

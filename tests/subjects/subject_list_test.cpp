@@ -105,4 +105,26 @@ TEST_F(SubjectRemoval, StampsTheRowKeepsTheNameAndLeavesTheListAlone)
     EXPECT_EQ(lines_of(list, subject_list::names), (Texts{"Eve", "admin"}));
 }
 
+// Remove acts on its own window's selection, and never on the administrator.
+TEST_F(SubjectRemoval, RemovesTheSelectionOfItsOwnWindowButNeverAdmin)
+{
+    start_as_admin();
+    for (const char* name : {"Ann", "Bob"})
+        create(name);
+    Window first = subject_list();
+    Window second = open_from(main, main_window::subjects, subject_list_dialog);
+    ASSERT_NE(first, second);
+    select_line(first, subject_list::names, 0);  // Ann
+    select_line(second, subject_list::names, 1); // Bob
+    click(first, subject_list::remove);
+    EXPECT_EQ(box_texts(), Texts{});
+    EXPECT_NE(column("Ann", "date_e"), "NULL");
+    EXPECT_EQ(column("Bob", "date_e"), "NULL");
+
+    select_line(second, subject_list::names, 2); // admin
+    click(second, subject_list::remove);
+    EXPECT_EQ(box_texts(), Texts{"Cannot remove admin"});
+    EXPECT_EQ(column("admin", "date_e"), "NULL");
+}
+
 } // namespace
