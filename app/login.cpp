@@ -59,7 +59,10 @@ int perform_login(platform::Window dialog)
             platform::end_dialog(dialog, 0);
             return 0;
         }
-        if (user == store::administrator_name) {
+        // Only a file without the person table is a new database. Any other failure (a
+        // damaged table, a locked file) must never let anybody in without a password.
+        if (user == store::administrator_name &&
+            !store::statement_prepares("select id from person")) {
             platform::message_box(dialog, "Generate new Database - no table for users found");
             store::SchemaFailure failure;
             if (store::create_schema(password.c_str(), &failure) == -1) {

@@ -209,6 +209,19 @@ TEST_F(Login, AnAdministratorLoginResumesACreationThatFailed)
     EXPECT_EQ(query("select count(*) from sqlite_master where type='table'"), (Rows{{"4"}}));
 }
 
+// A person table that cannot answer the login is a damaged database, not a new one: the
+// administrator is not let in without a password, and nothing is created.
+TEST_F(Login, ADamagedPersonTableLetsNobodyIn)
+{
+    execute("create table person (id integer primary key,name text)");
+    start();
+    log_in("admin", "anything");
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"Database login error"});
+    EXPECT_EQ(find_dialog(login_dialog), nullptr);
+    EXPECT_EQ(logged_in_person(), -1);
+    EXPECT_EQ(query("select count(*) from sqlite_master"), (Rows{{"1"}}));
+}
+
 TEST_F(Login, OnlyWhatIsMissingIsCreated)
 {
     // Only the version table: no second version row.
