@@ -47,7 +47,6 @@ void search(Window)
 
 void create_ticket(Window)
 {
-    tickets::begin_ticket_dialog(tickets::TicketDialogMode::create);
     open_modal_dialog(ids::ticket_dialog, ids::ticket_dialog);
 }
 
@@ -271,7 +270,6 @@ void open_subject_update(Window list_dialog)
 
 void see_ticket()
 {
-    tickets::begin_ticket_dialog(tickets::TicketDialogMode::see);
     open_modal_dialog(ids::ticket_dialog, ids::ticket_see_init);
 }
 

@@ -14,11 +14,10 @@
 #include "util/date_time.h"
 
 #include <cstdlib>
+#include <unordered_map>
 #include <vector>
 
 namespace tickets {
-
-TicketDialogMode ticket_dialog_mode = TicketDialogMode::create;
 
 namespace {
 
@@ -28,9 +27,7 @@ constexpr const char* no_message_group = "No message group found";
 constexpr const char* error_caption = "Error";
 constexpr const char* not_found_caption = "Cannot find record";
 
-// The customer person chosen for the dialog, -1 for none. Nothing in the program chooses
-// one, so a save writes the customer as text only.
-int chosen_customer_person = -1;
+std::unordered_map<platform::Window, TicketForm> ticket_forms;
 
 void disable_features(platform::Window dialog)
 {
@@ -67,15 +64,17 @@ int customer_person_of(store::DbStatement* row)
     return id > 0 ? id : -1;
 }
 
-void select_group_named(platform::Window dialog, const std::string& name)
+// Selects the group box entry called name; false when there is none.
+bool select_group_named(platform::Window dialog, const std::string& name)
 {
     const int count = platform::combo_count(dialog, control::group_box);
     for (int i = 0; i < count; ++i) {
         if (platform::combo_text(dialog, control::group_box, i) == name) {
             platform::combo_set_selection(dialog, control::group_box, i);
-            return;
+            return true;
         }
     }
+    return false;
 }
 
 // Fills the fields from the ticket row with id; returns its group id, or -1 after a message.
@@ -87,8 +86,8 @@ int load_ticket_row(platform::Window dialog, int id)
     const store::Outcome outcome = store::run_statement(sql, [&](store::DbStatement* row) {
         platform::set_item_text(dialog, control::code, store::column_string(row, "code"));
         group_id = store::column_number(row, "personid_t");
-        chosen_customer_person = customer_person_of(row);
-        if (chosen_customer_person < 0)
+        ticket_form(dialog).customer_person = customer_person_of(row);
+        if (ticket_form(dialog).customer_person < 0)
             platform::set_item_text(dialog, control::customer,
                                     store::column_string(row, "customer"));
         platform::set_item_text(dialog, control::subject, store::column_string(row, "subject"));
@@ -120,12 +119,10 @@ int run_write(platform::Window dialog, const std::string& sql)
     return -1;
 }
 
-// The code of the ticket being saved into *code: read in see mode, freshly made in create
-// mode (and shown, so a later refusal leaves it there). 0, or -1 after a message.
-int code_for_save(platform::Window dialog, std::string* code)
+// A fresh code for a new ticket into *code, shown in the dialog (a later refusal leaves it
+// there). 0, or -1 after a message.
+int new_code(platform::Window dialog, std::string* code)
 {
-    if (ticket_dialog_mode == TicketDialogMode::see)
-        return platform::read_field(dialog, control::code, code_limit, code_too_long, code);
     if (make_ticket_code(code) < 0) {
         platform::message_box(dialog, "Cannot generate code for ticket, please try again");
         return -1;
@@ -142,6 +139,10 @@ int chosen_group_id(platform::Window dialog)
         platform::message_box(dialog, "Select a ticketgroup");
         return -1;
     }
+    // The ticket's own group, offered because the user is not in it, is known by its id.
+    const TicketForm& form = ticket_form(dialog);
+    if (chosen == form.own_group_entry)
+        return form.own_group_id;
     const std::string sql =
         "SELECT id FROM PERSON WHERE name='" +
         store::sql_quote(platform::combo_text(dialog, control::group_box, chosen)) +
@@ -178,47 +179,111 @@ int read_ticket_texts(platform::Window dialog, TicketTexts* texts)
     return 0;
 }
 
-std::string insert_statement(const std::string& code, int group_id, const TicketTexts& texts,
-                             const std::string& stamp, bool end)
+// A ticket row of a save: its columns, and its values in the same order. With end set the
+// row is born ended.
+struct TicketRow {
+    std::string columns;
+    std::string values;
+};
+
+TicketRow ticket_row(const std::string& code, int group_id, const TicketTexts& texts,
+                     const std::string& stamp, bool end)
 {
-    const std::string c = store::sql_quote(code);
-    const std::string customer = store::sql_quote(texts.customer);
-    const std::string subject = store::sql_quote(texts.subject);
-    const std::string state = store::sql_quote(texts.state);
-    const std::string description = store::sql_quote(texts.description);
-    if (end)
-        return store::sql_format(
-            "insert into ticket (code,personid_t,personid_u,customer,subject,state,description,"
-            "begindate,enddate,date_b) values ('%s',%d,%d,'%s','%s','%s','%s','%s','%s','%s')",
-            c.c_str(), group_id, store::current_person_id, customer.c_str(), subject.c_str(),
-            state.c_str(), description.c_str(), stamp.c_str(), stamp.c_str(), stamp.c_str());
-    return store::sql_format(
-        "insert into ticket (code,personid_t,personid_u,customer,subject,state,description,"
-        "begindate,date_b) values ('%s',%d,%d,'%s','%s','%s','%s','%s','%s')",
-        c.c_str(), group_id, store::current_person_id, customer.c_str(), subject.c_str(),
-        state.c_str(), description.c_str(), stamp.c_str(), stamp.c_str());
+    TicketRow row;
+    row.columns = end ? "code,personid_t,personid_u,customer,subject,state,description,"
+                        "begindate,enddate,date_b"
+                      : "code,personid_t,personid_u,customer,subject,state,description,"
+                        "begindate,date_b";
+    row.values = store::sql_format(
+        "'%s',%d,%d,'%s','%s','%s','%s'", store::sql_quote(code).c_str(), group_id,
+        store::current_person_id, store::sql_quote(texts.customer).c_str(),
+        store::sql_quote(texts.subject).c_str(), store::sql_quote(texts.state).c_str(),
+        store::sql_quote(texts.description).c_str());
+    const std::string quoted_stamp = ",'" + store::sql_quote(stamp) + "'";
+    for (int times = end ? 3 : 2; times > 0; --times)
+        row.values += quoted_stamp;
+    return row;
 }
 
-// The id of the open row of code; -1 after a message.
-int open_row_of(platform::Window dialog, const std::string& code)
+// A new version of a ticket that exists.
+std::string version_statement(const TicketRow& row)
 {
-    const std::string sql =
-        "select id from ticket where code='" + store::sql_quote(code) + "' and enddate is null";
-    std::string id;
-    const int found = look_up(sql, "id", &id);
-    if (found <= 0) {
-        platform::message_box(dialog, sql, found < 0 ? ticket_prepare_caption : "Cannot find");
+    return "insert into ticket (" + row.columns + ") values (" + row.values + ")";
+}
+
+// The first row of a new ticket, written only while no row carries its code: the check and
+// the insert are one statement, so two instances that made the same code in the same second
+// cannot both write it. It returns the new row's id when it wrote one.
+std::string new_ticket_statement(const TicketRow& row, const std::string& code)
+{
+    return "insert into ticket (" + row.columns + ") select " + row.values +
+           " where not exists (select id from ticket where code='" + store::sql_quote(code) +
+           "') returning id";
+}
+
+// Runs a statement that writes at most one row and says so by returning its id. 1 when it
+// wrote, 0 when it did not, -1 after its message.
+int write_returning(platform::Window dialog, const std::string& sql)
+{
+    const store::Outcome outcome =
+        store::run_statement(sql, [](store::DbStatement*) { return false; });
+    if (outcome.failure == store::Failure::none)
+        return outcome.rows > 0 ? 1 : 0;
+    platform::message_box(dialog, sql,
+                          outcome.failure == store::Failure::prepare ? ticket_prepare_caption
+                                                                     : error_caption);
+    return -1;
+}
+
+// Create mode: writes the first row of a new ticket under a code no row carries; when another
+// instance takes the code first, the next one is made and tried. 1, or -1 after a message.
+int save_new_ticket(platform::Window dialog, std::string code, int group_id,
+                    const TicketTexts& texts, const std::string& stamp, bool end)
+{
+    for (int attempt = 0; attempt < code_attempts; ++attempt) {
+        if (attempt > 0 && new_code(dialog, &code) < 0)
+            return -1;
+        const int written = write_returning(
+            dialog, new_ticket_statement(ticket_row(code, group_id, texts, stamp, end), code));
+        if (written != 0)
+            return written;
+    }
+    platform::message_box(dialog, "Cannot generate code for ticket, please try again");
+    return -1;
+}
+
+// See mode: ends exactly the row the dialog shows, and only while it is still the open one;
+// then writes the new version. Deciding with one statement keeps it right with many clients
+// on one server connection. 1, or -1 after a message (the dialog keeps what was typed).
+int save_new_version(platform::Window dialog, const std::string& code, int group_id,
+                     const TicketTexts& texts, const std::string& stamp, bool end)
+{
+    const int shown = ticket_form(dialog).loaded_row;
+    const int ended = write_returning(
+        dialog, store::sql_format("update ticket set enddate='%s' where id=%d and enddate is "
+                                  "null returning id",
+                                  store::sql_quote(stamp).c_str(), shown));
+    if (ended < 0)
+        return -1;
+    if (ended == 0) {
+        platform::message_box(dialog, changed_meanwhile);
         return -1;
     }
-    return std::atoi(id.c_str());
+    if (run_write(dialog, version_statement(ticket_row(code, group_id, texts, stamp, end))) < 0) {
+        // Without its new version the ticket would vanish: the shown row is open again.
+        store::run_statement(
+            store::sql_format("update ticket set enddate=NULL where id=%d and enddate='%s'", shown,
+                              store::sql_quote(stamp).c_str()));
+        return -1;
+    }
+    return 1;
 }
 
 } // namespace
 
-void begin_ticket_dialog(TicketDialogMode mode)
+TicketForm& ticket_form(platform::Window dialog)
 {
-    ticket_dialog_mode = mode;
-    chosen_customer_person = -1;
+    return ticket_forms[dialog];
 }
 
 int fill_ticket_groups(platform::Window dialog, TicketDialogMode mode)
@@ -242,6 +307,7 @@ int fill_ticket_groups(platform::Window dialog, TicketDialogMode mode)
 
 void open_ticket_create(platform::Window dialog)
 {
+    ticket_form(dialog) = TicketForm{TicketDialogMode::create};
     disable_features(dialog);
     platform::set_item_text(dialog, control::save, "Save (C)");
     platform::set_item_text(dialog, control::save_and_end, "End (C)");
@@ -253,6 +319,7 @@ void open_ticket_create(platform::Window dialog)
 
 void open_ticket_see(platform::Window dialog, platform::Window main_window)
 {
+    TicketForm& form = ticket_form(dialog) = TicketForm{TicketDialogMode::see};
     disable_features(dialog);
     platform::set_item_text(dialog, control::save, "Save (F)");
     platform::set_item_text(dialog, control::save_and_end, "End (F)");
@@ -268,20 +335,25 @@ void open_ticket_see(platform::Window dialog, platform::Window main_window)
     const int group_id = load_ticket_row(dialog, ticket_line_ids[line]);
     if (group_id < 0)
         return;
+    form.loaded_row = ticket_line_ids[line];
 
     std::string name;
     if (load(dialog, store::sql_format("select name from person where id=%d", group_id), "name",
              &name) < 0)
         return;
-    // A group the user has left is not offered; the first one stays chosen and a save
-    // moves the ticket there.
-    select_group_named(dialog, name);
+    // A ticket of a group the user is not in (found by a search) keeps its group: the group
+    // is offered as one more entry, chosen, so an unchanged save leaves it where it is.
+    if (!select_group_named(dialog, name)) {
+        form.own_group_entry = platform::combo_add(dialog, control::group_box, name);
+        form.own_group_id = group_id;
+        platform::combo_set_selection(dialog, control::group_box, form.own_group_entry);
+    }
 
-    if (chosen_customer_person < 0)
+    if (form.customer_person < 0)
         return;
     if (load(dialog,
              store::sql_format("select name from person where id=%d and date_e is null",
-                               chosen_customer_person),
+                               form.customer_person),
              "name", &name) > 0)
         platform::set_item_text(dialog, control::customer, name);
 }
@@ -290,9 +362,13 @@ int save_ticket(platform::Window dialog, bool end, platform::Window main_window)
 {
     // One stamp for every column and statement of this save.
     const std::string stamp = util::time_stamp_now();
+    const bool see = ticket_form(dialog).mode == TicketDialogMode::see;
 
     std::string code;
-    if (code_for_save(dialog, &code) < 0)
+    const int coded =
+        see ? platform::read_field(dialog, control::code, code_limit, code_too_long, &code)
+            : new_code(dialog, &code);
+    if (coded < 0)
         return -1;
     const int group_id = chosen_group_id(dialog);
     if (group_id < 0)
@@ -301,16 +377,8 @@ int save_ticket(platform::Window dialog, bool end, platform::Window main_window)
     if (read_ticket_texts(dialog, &texts) < 0)
         return -1;
 
-    const std::string insert = insert_statement(code, group_id, texts, stamp, end);
-    std::string final_statement = insert;
-    if (ticket_dialog_mode == TicketDialogMode::see) {
-        const int previous = open_row_of(dialog, code);
-        if (previous < 0 || run_write(dialog, insert) < 0)
-            return -1;
-        final_statement = store::sql_format("update ticket set enddate='%s' where id=%d",
-                                            store::sql_quote(stamp).c_str(), previous);
-    }
-    if (run_write(dialog, final_statement) < 0)
+    if ((see ? save_new_version(dialog, code, group_id, texts, stamp, end)
+             : save_new_ticket(dialog, code, group_id, texts, stamp, end)) < 0)
         return -1;
     platform::end_dialog(dialog, 1);
     main_list_count = refresh_ticket_list(main_window);

@@ -8,10 +8,25 @@ namespace tickets {
 
 enum class TicketDialogMode { create, see };
 
-extern TicketDialogMode ticket_dialog_mode;
+// What one open ticket dialog keeps between its initialisation and its save. Every dialog has
+// its own, so two ticket dialogs open at once never save into each other's ticket.
+struct TicketForm {
+    TicketDialogMode mode = TicketDialogMode::create;
+    int loaded_row = -1;      // see mode: the id of the row the dialog shows
+    int customer_person = -1; // the customer person of that row, -1 for none
+    int own_group_entry = -1; // the group box entry of the ticket's own group when
+    int own_group_id = -1;    //   the user is not in it, and that group's id
+};
 
-// Set by the commands that open the dialog, before it is created.
-void begin_ticket_dialog(TicketDialogMode mode);
+// The record of a ticket dialog.
+TicketForm& ticket_form(platform::Window dialog);
+
+// A new code is tried this many times when other instances take the ones it makes first.
+constexpr int code_attempts = 8;
+
+// What a see-mode save says when the row it shows is no longer the ticket's open one.
+inline constexpr const char* changed_meanwhile =
+    "This ticket was changed meanwhile - open it again";
 
 // The number of groups put into the dialog's group box, 0 for none, -1 when the statement
 // cannot be prepared.

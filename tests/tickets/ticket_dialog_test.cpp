@@ -1,5 +1,6 @@
 // The ticket dialog in both modes: what it shows, what a save writes and what it refuses.
 #include "resources/ids.h"
+#include "store/db_driver.h"
 #include "tests/tickets/ticket_scenario.h"
 #include "tickets/ticket_codes.h"
 
@@ -245,14 +246,129 @@ TEST_F(TicketDialog, SeeATicketOfALeftGroupWithACustomerPerson)
     platform::Window dialog = find_dialog(ticket_dialog);
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_EQ(lines_of(dialog, ticket::group_box), Lines{"Mine"});
-    EXPECT_EQ(selection_of(dialog, ticket::group_box), 0);
+    // The ticket's own group is offered as one more entry, chosen, so an unchanged save
+    // keeps the ticket where it is.
+    EXPECT_EQ(lines_of(dialog, ticket::group_box), (Lines{"Mine", "Left"}));
+    EXPECT_EQ(selection_of(dialog, ticket::group_box), 1);
     EXPECT_EQ(text_of(dialog, ticket::customer), "Carla O'Customer");
     click(dialog, ticket::save);
     EXPECT_TRUE(boxes().empty());
     EXPECT_EQ(query("select personid_t,customer,personid_c from ticket where enddate is null"),
-              (Rows{{std::to_string(mine), "Carla O'Customer", "NULL"}}));
-    EXPECT_EQ(lines_of(main, main_window::ticket_list).size(), 1u) << "now listed in my group";
+              (Rows{{std::to_string(left), "Carla O'Customer", "NULL"}}));
+    EXPECT_TRUE(lines_of(main, main_window::ticket_list).empty()) << "still not in my groups";
+
+    // Choosing one of the user's groups moves it there.
+    click(search, search::run);
+    double_click_line(main, main_window::ticket_list, 1); // the new version
+    dialog = find_dialog(ticket_dialog);
+    select_entry(dialog, ticket::group_box, 0);
+    click(dialog, ticket::save);
+    EXPECT_EQ(query("select personid_t from ticket where enddate is null"),
+              (Rows{{std::to_string(mine)}}));
+}
+
+// A see-mode save replaces only the version it shows, and only while that is the open one:
+// an older version found by a search, or a version somebody else saved first, is refused
+// with everything typed kept, and nothing is written.
+TEST_F(TicketDialog, AStaleSaveWritesNothingAndKeepsWhatWasTyped)
+{
+    open_as_admin();
+    const int group = add_group("Desk");
+    link(1, group);
+    add_ticket(group, "3UAL1", "2026-03-01 10:00:00", "first words", "d", "2026-03-02 10:00:00");
+    add_ticket(group, "3UAL1", "2026-03-02 10:00:00", "latest words", "d");
+    relog();
+    const auto rows = [this] { return query("select subject,enddate from ticket order by id"); };
+    const Rows before = rows();
+
+    // Two windows on the open version: the first save wins, the second is refused.
+    platform::Window first = open_see(0);
+    platform::Window second = open_see(0);
+    ASSERT_NE(first, second);
+    type_text(second, ticket::subject, "typed in the second");
+    type_text(first, ticket::subject, "typed in the first");
+    click(first, ticket::save);
+    EXPECT_TRUE(boxes().empty());
+    click(second, ticket::save);
+    const std::vector<ticket_tests::Box> shown = boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "This ticket was changed meanwhile - open it again");
+    EXPECT_EQ(find_dialog(ticket_dialog), second) << "the dialog stays open";
+    EXPECT_EQ(text_of(second, ticket::subject), "typed in the second");
+    EXPECT_EQ(count_of("select count(*) from ticket where enddate is null"), 1);
+    EXPECT_EQ(count_of("select count(*) from ticket where subject='typed in the second'"), 0);
+    press_escape(second);
+
+    // The older version, reached through a search, never reverts the ticket.
+    const Rows after_first = rows();
+    platform::Window search = open_search();
+    type_text(search, search::subject, "first words");
+    click(search, search::run);
+    platform::Window old = open_see(0);
+    EXPECT_EQ(text_of(old, ticket::subject), "first words");
+    click(old, ticket::save);
+    EXPECT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(rows(), after_first);
+    EXPECT_NE(rows(), before);
+}
+
+int (*real_finalize)(store::DbStatement*) = nullptr;
+store::DbStatement* code_check = nullptr;
+std::string database_file;
+std::string taken_code;
+
+int (*real_prepare)(store::DbConnection*, const char*, int, store::DbStatement**,
+                    const char**) = nullptr;
+
+// The first check of a new code, as the driver sees it.
+int watching_prepare(store::DbConnection* connection, const char* sql, int bytes,
+                     store::DbStatement** statement, const char** tail)
+{
+    const int rc = real_prepare(connection, sql, bytes, statement, tail);
+    const std::string text(sql, static_cast<std::size_t>(bytes));
+    const std::string check = "SELECT id FROM ticket where code='";
+    if (rc == 0 && taken_code.empty() && text.rfind(check, 0) == 0) {
+        code_check = *statement;
+        taken_code = text.substr(check.size(), text.size() - check.size() - 1);
+    }
+    return rc;
+}
+
+// Right after that check, another instance on the same file creates a ticket with that code.
+int racing_finalize(store::DbStatement* statement)
+{
+    const int rc = real_finalize(statement);
+    if (statement == code_check) {
+        code_check = nullptr;
+        testing_support::execute(database_file, "insert into ticket (code,subject) values ('" +
+                                                    taken_code + "','the other desk')");
+    }
+    return rc;
+}
+
+// Two instances making the same code in the same second: the one that checked first and
+// inserts second gets the next code instead of a second ticket under the same one.
+TEST_F(TicketDialog, ACodeTakenBetweenTheCheckAndTheInsertIsNeverUsedTwice)
+{
+    open_as_admin();
+    link(1, add_group("Desk"));
+    relog();
+    on_program_thread([this] {
+        database_file = database;
+        real_prepare = store::db_driver.prepare;
+        real_finalize = store::db_driver.finalize;
+        store::db_driver.prepare = watching_prepare;
+        store::db_driver.finalize = racing_finalize;
+    });
+    platform::Window dialog = open_create();
+    fill(dialog, "c", "mine", "new", "d");
+    click(dialog, ticket::save);
+    EXPECT_TRUE(boxes().empty());
+    ASSERT_FALSE(taken_code.empty());
+    EXPECT_EQ(query("select code, count(*) from ticket group by code having count(*) > 1"), Rows{});
+    EXPECT_EQ(query("select subject from ticket where code='" + taken_code + "'"),
+              (Rows{{"the other desk"}}));
+    EXPECT_EQ(count_of("select count(*) from ticket where subject='mine'"), 1);
 }
 
 } // namespace
