@@ -48,6 +48,65 @@ inline int search_line(int start, int count, int step)
     return (start < 0 ? step : start + 1 + step) % count;
 }
 
+// Texts are UTF-8 on the program's side. A file written by other tools may hold texts in an
+// 8-bit code page; such bytes are shown as Windows-1252, never as "?" or dropped. The result
+// is valid UTF-8: each valid sequence as it is, each byte of an invalid one as the character
+// Windows-1252 gives it.
+inline std::string shown_as_utf8(const std::string& bytes)
+{
+    // U+0080..U+009F as Windows-1252 has them; the five unassigned bytes keep their value.
+    static constexpr char16_t high_half[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    const auto byte = [&bytes](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    // The length of the valid sequence at i, or 0.
+    const auto sequence = [&](std::size_t i) -> std::size_t {
+        const unsigned char lead = byte(i);
+        std::size_t length = 0;
+        unsigned long least = 0;
+        if (lead < 0x80)
+            return 1;
+        if (lead >= 0xC2 && lead <= 0xDF)
+            length = 2, least = 0x80;
+        else if (lead >= 0xE0 && lead <= 0xEF)
+            length = 3, least = 0x800;
+        else if (lead >= 0xF0 && lead <= 0xF4)
+            length = 4, least = 0x10000;
+        else
+            return 0;
+        if (i + length > bytes.size())
+            return 0;
+        unsigned long code = lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((byte(i + k) & 0xC0) != 0x80)
+                return 0;
+            code = (code << 6) | (byte(i + k) & 0x3F);
+        }
+        const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+        return code < least || code > 0x10FFFF || surrogate ? 0 : length;
+    };
+    std::string shown;
+    shown.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (const std::size_t length = sequence(i)) {
+            shown.append(bytes, i, length);
+            i += length;
+            continue;
+        }
+        const unsigned code = byte(i) < 0xA0 ? high_half[byte(i) - 0x80] : byte(i);
+        if (code < 0x800) {
+            shown += static_cast<char>(0xC0 | (code >> 6));
+        } else {
+            shown += static_cast<char>(0xE0 | (code >> 12));
+            shown += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        }
+        shown += static_cast<char>(0x80 | (code & 0x3F));
+        ++i;
+    }
+    return shown;
+}
+
 // Whether key is one of the keys that move through a list (the arrows, Home, End, Page).
 inline bool is_list_key(unsigned key)
 {

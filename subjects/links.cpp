@@ -12,6 +12,7 @@
 #include "subjects/statements.h"
 #include "subjects/subject_details.h"
 #include "util/date_time.h"
+#include "util/text.h"
 
 #include <cstring>
 #include <iterator>
@@ -85,7 +86,7 @@ std::string list_line(const ListedLink& link, const std::string& other_name)
         line += link.description;
     } else if (line.size() < max_line_length) {
         line += '\t';
-        line += link.description.substr(0, max_line_length - line.size());
+        line += util::cut_utf8(link.description, max_line_length - line.size());
     }
     return line;
 }

@@ -7,6 +7,7 @@
 #include "resources/ids.h"
 #include "store/sql.h"
 #include "tickets/ticket_texts.h"
+#include "util/text.h"
 
 #include <cstdlib>
 #include <vector>
@@ -90,9 +91,8 @@ int add_ticket_lines(platform::Window window, const std::string& statement, int 
         if (line >= max_ticket_lines)
             return false;
         ticket_line_ids[line] = store::column_number(row, "id");
-        std::string description = store::column_string(row, "description");
-        if (description.size() > shown_description)
-            description.resize(shown_description);
+        const std::string description =
+            util::cut_utf8(store::column_string(row, "description"), shown_description);
         // NULL columns of rows written by other programs read as empty texts.
         platform::list_add(window, control::ticket_list,
                            store::column_string(row, "begindate") + '\t' +

@@ -61,7 +61,8 @@ QWidget* control_widget(WindowRecord* dialog, int control_id);
 QFont dialog_font();
 void base_units(const QFont& font, int* base_x, int* base_y);
 
-// Texts cross the boundary as 8-bit Latin-1, so lengths the program measures are bytes.
+// Texts cross the boundary as UTF-8, so lengths the program measures are the bytes it stores;
+// bytes that are not UTF-8 (from other tools' files) are shown as Windows-1252.
 QString to_qt(const std::string& text);
 std::string from_qt(const QString& text);
 

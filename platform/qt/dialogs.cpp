@@ -8,6 +8,7 @@
 // inside it has returned.
 #include "platform/qt/backend.h"
 #include "platform/qt/widgets.h"
+#include "platform/text_rules.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -361,12 +362,13 @@ void base_units(const QFont& font, int* base_x, int* base_y)
 
 QString to_qt(const std::string& text)
 {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    const std::string shown = platform::shown_as_utf8(text);
+    return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 
 std::string from_qt(const QString& text)
 {
-    const QByteArray bytes = text.toLatin1();
+    const QByteArray bytes = text.toUtf8();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 

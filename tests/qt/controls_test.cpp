@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -125,12 +126,19 @@ TEST_F(QtControls, ComboBoxesSelectOnlyWhatTheProgramSelects)
 
 // Lengths are bytes of the 8-bit text; multi-line edits give "\r\n" line ends and take
 // either; wrapped captions still read as the program set them.
-TEST_F(QtControls, TextsAreEightBitWithCrLfLines)
+TEST_F(QtControls, TextsAreUtf8WithCrLfLines)
 {
-    const std::string name = "M\xfcller";
+    // UTF-8 crosses as it is and is measured in the bytes it is stored as.
+    const std::string name = "\xc5\x81\xc3\xb3\x64\xc5\xba \xe2\x82\xac\x35 \xc3\x86r\xc3\xb8";
     platform::set_item_text(links, links::reason, name);
+    auto* reason = qobject_cast<QLineEdit*>(gui::widget(links, links::reason));
+    ASSERT_NE(reason, nullptr);
+    EXPECT_EQ(reason->text(), QStringLiteral("\u0141\u00f3d\u017a \u20ac5 \u00c6r\u00f8"));
     EXPECT_EQ(platform::item_text(links, links::reason), name);
-    EXPECT_EQ(platform::item_text_length(links, links::reason), 6);
+    EXPECT_EQ(platform::item_text_length(links, links::reason), 18);
+    // Bytes another tool wrote in an 8-bit code page are shown as Windows-1252.
+    platform::set_item_text(links, links::reason, "M\xfcller \x80\x35");
+    EXPECT_EQ(reason->text(), QStringLiteral("M\u00fcller \u20ac5"));
 
     platform::set_item_text(links, links::description, "one\r\ntwo\r\n");
     auto* edit = qobject_cast<QPlainTextEdit*>(gui::widget(links, links::description));

@@ -168,7 +168,16 @@ void type(Window dialog, int control_id, const std::string& text)
 {
     if (QWidget* w = widget(dialog, control_id)) {
         w->setFocus(Qt::TabFocusReason);
-        QTest::keyClicks(w, QString::fromLatin1(text.c_str()));
+        // Characters beyond ASCII have no key of their own; they arrive as a key's text.
+        for (const QChar c : QString::fromUtf8(text.c_str())) {
+            if (c.unicode() < 0x80) {
+                QTest::keyClick(w, static_cast<char>(c.unicode()));
+            } else {
+                QTest::sendKeyEvent(QTest::Press, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+                QTest::sendKeyEvent(QTest::Release, w, Qt::Key_unknown, QString(c),
+                                    Qt::NoModifier);
+            }
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "resources/ids.h"
 #include "tests/qt/program.h"
+#include "util/md5.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -92,4 +93,48 @@ TEST_F(QtProgram, AdminCreatesTheDatabaseAndSeesTheGroupBoxFilled)
     EXPECT_EQ(stack(), std::vector<int>{main_dialog}); // the bottom entry is never popped
     EXPECT_TRUE(gui::script_done());
     EXPECT_TRUE(qt_backend::open_dialogs().empty());
+}
+
+// What a person types reaches the file as UTF-8 and comes back as typed; a password's digest
+// is that of its UTF-8 bytes, so "€€€" and "???" are different passwords.
+TEST_F(QtProgram, TypedTextsAreStoredAsUtf8AndShownAgain)
+{
+    using program::then;
+    const std::string typed = "\xc5\x81\xc3\xb3\x64\xc5\xba \xe2\x82\xac\x35 \xc3\x86r\xc3\xb8";
+    const std::string password = "\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac";
+    char digest[33];
+    util::md5_hex_of_text(password.c_str(), digest);
+    std::vector<gui::Step> steps =
+        then({gui::wait_for(main_dialog)}, program::log_in("admin", password, 2));
+    steps = then(
+        steps, {gui::once([&] {
+                    EXPECT_EQ(program::number(database, "select password='" + std::string(digest) +
+                                                            "' from person where id=1"),
+                              1);
+                    box_texts(); // the two of the new database
+                    gui::click(qt_backend::find_dialog(main_dialog), main_window::subjects);
+                }),
+                gui::wait_for(subject_list_dialog), gui::once([] {
+                    gui::click(qt_backend::find_dialog(subject_list_dialog), subject_list::create);
+                }),
+                gui::wait_for(subject_new_dialog), gui::once([&] {
+                    platform::Window form = qt_backend::find_dialog(subject_new_dialog);
+                    gui::type(form, subject_new::name, typed);
+                    gui::click(form, subject_new::save);
+                }),
+                gui::once([&] {
+                    EXPECT_EQ(box_texts(), std::vector<std::string>{});
+                    EXPECT_EQ(program::number(database, "select count(*) from person where "
+                                                        "hex(name)=hex('" +
+                                                            typed + "')"),
+                              1);
+                    platform::Window list = qt_backend::find_dialog(subject_list_dialog);
+                    EXPECT_EQ(platform::list_text(list, subject_list::names, 1),
+                              typed); // after admin
+                    gui::click(list, ids::cancel);
+                    gui::click(qt_backend::find_dialog(main_dialog), ids::cancel);
+                })});
+    gui::play(steps);
+    EXPECT_EQ(app::program_entry(""), 0);
+    EXPECT_TRUE(gui::script_done());
 }
