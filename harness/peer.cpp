@@ -1,18 +1,11 @@
 // The test peers: raw wire-format clients and server processes of the program.
 #include "harness/peer.h"
 
+#include "harness/home.h"
 #include "platform/platform.h"
-#include "store/db_driver.h"
-#include "store/schema.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #ifndef VENDREL_SERVER_PROGRAM
 #error "VENDREL_SERVER_PROGRAM names the program the end-to-end tests run as a server"
@@ -104,62 +97,30 @@ Reply ask(platform::Socket socket, int operation_byte, int value, const std::str
 
 void create_database_in(const std::string& home)
 {
-    const pid_t child = fork();
-    if (child == 0) {
-        setenv("HOME", home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
-        int status = store::bind_local_driver("data_vendrel.dat") == 0 ? 0 : 1;
-        store::db_driver.column_by_name = store::local_column_by_name;
-        store::SchemaFailure failure;
-        if (status == 0 && store::create_schema("admin", &failure) != 0)
-            status = 2;
-        store::close(store::db_handle);
-        _exit(status);
-    }
+    testing_support::Process helper;
     int status = -1;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (!testing_support::start_process(VENDREL_DATABASE_PROGRAM, {},
+                                        testing_support::home_environment(home), "", &helper) ||
+        !testing_support::wait_process(&helper, 60000, &status) || status != 0)
         std::abort();
 }
 
 bool spawn_server_process(const std::string& home, int port, ServerProcess* server)
 {
-    const std::string port_text = std::to_string(port);
-    const std::string error_file = home + "/server.err";
-    const pid_t child = fork();
-    if (child == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM); // never outlive a test that failed half-way
-        setenv("HOME", home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
-        // No display: the program serves without windows.
-        unsetenv("DISPLAY");
-        unsetenv("WAYLAND_DISPLAY");
-        unsetenv("QT_QPA_PLATFORM");
-        const int fd = open(error_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (fd >= 0)
-            dup2(fd, 2);
-        execl(VENDREL_SERVER_PROGRAM, VENDREL_SERVER_PROGRAM, "server", port_text.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    server->pid = child;
     server->port = port;
-    return child > 0;
+    return testing_support::start_process(VENDREL_SERVER_PROGRAM, {"server", std::to_string(port)},
+                                          testing_support::home_environment(home),
+                                          home + "/server.err", &server->process);
 }
 
 bool start_server_process(const std::string& home, int port, ServerProcess* server)
 {
     if (!spawn_server_process(home, port, server))
         return false;
-    const pid_t child = server->pid;
     const int64_t end = platform::monotonic_ms() + 10000;
     while (platform::monotonic_ms() < end) {
-        int status = 0;
-        if (waitpid(child, &status, WNOHANG) == child) {
-            server->pid = -1;
-            server->exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (testing_support::wait_process(&server->process, 0, &server->exit_status))
             return false;
-        }
         const platform::Socket probe = connect_raw(port);
         if (probe != platform::invalid_socket) {
             platform::close_socket(probe);
@@ -181,32 +142,20 @@ bool start_server_process(const std::string& home, ServerProcess* server)
 
 int wait_for_exit(ServerProcess* server, int timeout_ms)
 {
-    if (server->pid <= 0)
+    if (server->process.id <= 0)
         return -1;
-    const int64_t end = platform::monotonic_ms() + timeout_ms;
-    int status = 0;
-    for (;;) {
-        const pid_t done = waitpid(server->pid, &status, WNOHANG);
-        if (done == server->pid)
-            break;
-        if (done < 0 || platform::monotonic_ms() >= end) {
-            kill(server->pid, SIGKILL);
-            waitpid(server->pid, &status, 0);
-            server->pid = -1;
-            return -1;
-        }
-        platform::sleep_ms(10);
+    if (!testing_support::wait_process(&server->process, timeout_ms, &server->exit_status)) {
+        testing_support::kill_process(&server->process);
+        return -1;
     }
-    server->pid = -1;
-    server->exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return server->exit_status;
 }
 
 int stop_server_process(ServerProcess* server, int timeout_ms)
 {
-    if (server->pid <= 0)
+    if (server->process.id <= 0)
         return -1;
-    kill(server->pid, SIGTERM);
+    testing_support::request_stop(&server->process);
     return wait_for_exit(server, timeout_ms);
 }
 

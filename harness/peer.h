@@ -1,12 +1,12 @@
 // What the remote tests and the benchmarks share: free ports, a raw peer that speaks the wire
 // format byte by byte, and real server processes of the program (started and stopped by
-// their own pid).
+// their own process id).
 #pragma once
 
+#include "harness/process.h"
 #include "platform/sockets.h"
 
 #include <string>
-#include <sys/types.h>
 
 namespace remote_testing {
 
@@ -35,13 +35,13 @@ Reply read_reply(platform::Socket socket, int timeout_ms = 5000);
 Reply ask(platform::Socket socket, int operation_byte, int value, const std::string& payload);
 
 // Creates the tables and the administrator (password "admin") in the database file of
-// home, in a child process, so that this process keeps its fresh state.
+// home, in a process of its own, so that this process keeps its fresh state.
 void create_database_in(const std::string& home);
 
 // A server process of the program, run as "server PORT" without a display, with HOME set to
 // home. Its error output goes to home/server.err.
 struct ServerProcess {
-    pid_t pid = -1;
+    testing_support::Process process; // ended once its id is -1
     int port = 0;
     int exit_status = -1; // once it has ended
 };

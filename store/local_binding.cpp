@@ -10,7 +10,8 @@
 
 namespace store {
 
-const char* sqlite_library_name = "libsqlite3.so.0";
+// libsqlite3.so.0 on Linux, sqlite3.dll (beside the program) on Windows: store/CMakeLists.txt.
+const char* sqlite_library_name = VENDREL_SQLITE_LIBRARY;
 char database_path[4096] = "";
 
 namespace {
@@ -38,7 +39,8 @@ int bind_local_driver(const char* file_name)
     look_up(library, "sqlite3_step", &db_driver.step);
     look_up(library, "sqlite3_finalize", &db_driver.finalize);
     look_up(library, "sqlite3_close_v2", &db_driver.close);
-    look_up(library, "sqlite3_win32_set_directory", &db_driver.set_directory);
+    // The UTF-8 form: the plain sqlite3_win32_set_directory reads its value as UTF-16.
+    look_up(library, "sqlite3_win32_set_directory8", &db_driver.set_directory);
     look_up(library, "sqlite3_column_count", &db_driver.column_count);
     look_up(library, "sqlite3_column_name", &db_driver.column_name);
     look_up(library, "sqlite3_column_text", &db_driver.column_text);

@@ -92,11 +92,8 @@ TEST_F(Login, FirstAdministratorLoginCreatesTheDatabase)
     // The creation stamp is the local time of the login, in the stored form.
     char low[20], high[20];
     const std::time_t after = std::time(nullptr);
-    std::tm t{};
-    localtime_r(&before, &t);
-    util::format_time_stamp(low, t);
-    localtime_r(&after, &t);
-    util::format_time_stamp(high, t);
+    util::format_time_stamp(low, util::local_time_of(before));
+    util::format_time_stamp(high, util::local_time_of(after));
     EXPECT_GE(admin[0][4], std::string(low));
     EXPECT_LE(admin[0][4], std::string(high));
     EXPECT_TRUE(query("select id from subjectlink").empty());

@@ -24,7 +24,7 @@ class RemoteClient : public testing_support::Scenario {
     void TearDown() override
     {
         testing_support::Scenario::TearDown();
-        if (server.pid > 0)
+        if (server.process.id > 0)
             remote_testing::stop_server_process(&server);
     }
     // The database made in home, a server on it, and this program started as its client.
@@ -244,14 +244,17 @@ TEST_F(RemoteClient, AServerWithoutDisplayStopsOnRequestAndNamesAPortItCannotHav
     ASSERT_TRUE(remote_testing::start_server_process(home, &server));
     const std::string port = std::to_string(server.port);
 
-    // A second server on the same port says so and ends.
+    // A second server on the same port says so, in the system's words, and ends.
+    std::string in_use;
+    EXPECT_EQ(platform::listen_socket(nullptr, server.port, 1, &in_use), platform::invalid_socket);
+    EXPECT_FALSE(in_use.empty());
     const std::string other = home + "/other";
     std::filesystem::create_directories(other);
     ServerProcess second;
     ASSERT_TRUE(remote_testing::spawn_server_process(other, server.port, &second));
     EXPECT_EQ(remote_testing::wait_for_exit(&second, 10000), 1);
     EXPECT_NE(file_text(other + "/server.err")
-                  .find("Server cannot listen on port " + port + ": Address already in use"),
+                  .find("Server cannot listen on port " + port + ": " + in_use),
               std::string::npos);
 
     // So does a desktop instance, once, with a box that gives the reason under the line it
@@ -259,7 +262,7 @@ TEST_F(RemoteClient, AServerWithoutDisplayStopsOnRequestAndNamesAPortItCannotHav
     start("server " + port);
     const std::vector<headless::ShownBox> boxes = headless::take_boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Server cannot listen on port " + port + "\r\nAddress already in use");
+    EXPECT_EQ(boxes[0].text, "Server cannot listen on port " + port + "\r\n" + in_use);
     EXPECT_EQ(boxes[0].caption, "Server cannot listen on port " + port);
     log_in("admin", "admin");
     EXPECT_TRUE(box_texts().empty());

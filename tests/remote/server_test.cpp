@@ -5,6 +5,7 @@
 #include "remote/server.h"
 #include "remote/tick_clock.h"
 #include "harness/peer.h"
+#include "harness/home.h"
 
 #include "platform/platform.h"
 #include "store/db_driver.h"
@@ -27,11 +28,8 @@ class TemporaryDatabase : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        std::string pattern = std::filesystem::temp_directory_path() / "vendrel-remote-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        home = pattern;
-        setenv("HOME", home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+        home = testing_support::make_temp_home("vendrel-remote");
+        ASSERT_FALSE(home.empty());
         ASSERT_EQ(store::bind_local_driver("data_vendrel.dat"), 0);
         store::db_driver.column_by_name = store::local_column_by_name;
     }

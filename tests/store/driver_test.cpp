@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "store/db_driver.h"
 #include "store/sql.h"
+#include "harness/home.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +17,8 @@ class Driver : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        std::string pattern = std::filesystem::temp_directory_path() / "vendrel-store-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        home = pattern;
-        setenv("HOME", home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+        home = testing_support::make_temp_home("vendrel-store");
+        ASSERT_FALSE(home.empty());
     }
     void TearDown() override { std::filesystem::remove_all(home); }
     std::string home;
@@ -51,6 +49,8 @@ TEST_F(Driver, ColumnsAreFoundByTheirExactNameLeftmostFirst)
 
 TEST_F(Driver, TheDocumentsFolderComesFromTheUserDirsFile)
 {
+    if (platform::path_separator() != '/')
+        GTEST_SKIP() << "the user-dirs file belongs to the desktops of POSIX systems";
     std::filesystem::create_directories(home + "/.config");
     std::ofstream(home + "/.config/user-dirs.dirs")
         << "# written by the desktop\nXDG_DOCUMENTS_DIR=\"$HOME/Papers/Work\"\n";

@@ -3,6 +3,7 @@
 
 #include "app/startup.h"
 #include "resources/ids.h"
+#include "harness/home.h"
 
 #include <sqlite3.h>
 
@@ -54,11 +55,8 @@ void execute(const std::string& file, const std::string& sql)
 
 void Scenario::SetUp()
 {
-    std::string pattern = std::filesystem::temp_directory_path() / "vendrel-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    home = pattern;
-    setenv("HOME", home.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    home = make_temp_home("vendrel-test");
+    ASSERT_FALSE(home.empty());
     database = home + "/Documents/data_vendrel.dat";
 }
 

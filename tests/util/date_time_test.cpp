@@ -24,8 +24,7 @@ const std::set<int> all_codes = {1,   0,   -1,  -2,  -3,  -4,  -5,  -6,   -7,   
 std::string today()
 {
     const std::time_t now = std::time(nullptr);
-    std::tm t{};
-    localtime_r(&now, &t);
+    const std::tm t = util::local_time_of(now);
     char text[11];
     std::strftime(text, sizeof text, "%Y-%m-%d", &t);
     return text;
