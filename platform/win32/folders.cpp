@@ -1,0 +1,24 @@
+// The user's documents folder on Windows: the Documents known folder, wherever the user or
+// an administrator has moved it. Apart from system.cpp so that tests can put their own
+// folder in its place at link time.
+#include "platform/platform.h"
+#include "platform/win32/text.h"
+
+#include <windows.h>
+
+#include <knownfolders.h>
+#include <shlobj.h>
+
+namespace platform {
+
+std::string documents_folder()
+{
+    wchar_t* path = nullptr;
+    // KF_FLAG_CREATE: a fresh account whose Documents folder was never made still works.
+    const HRESULT result = SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_CREATE, nullptr, &path);
+    std::string folder = SUCCEEDED(result) && path ? win32::to_utf8(path) : std::string();
+    CoTaskMemFree(path);
+    return folder;
+}
+
+} // namespace platform
