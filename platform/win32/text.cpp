@@ -2,24 +2,24 @@
 // texts in UTF-8.
 #include "platform/win32/text.h"
 
+#include "platform/text_rules.h"
+
 #include <windows.h>
 
 namespace win32 {
 
 std::wstring to_wide(const std::string& text)
 {
-    if (text.empty())
+    // Bytes that are not UTF-8 (other tools' files) are shown as Windows-1252, as on the other
+    // backends.
+    const std::string shown = platform::shown_as_utf8(text);
+    if (shown.empty())
         return std::wstring();
-    const int size = static_cast<int>(text.size());
-    UINT code_page = CP_UTF8;
-    int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-    if (wide <= 0) {
-        code_page = 1252;
-        wide = MultiByteToWideChar(code_page, 0, text.data(), size, nullptr, 0);
-    }
+    const int size = static_cast<int>(shown.size());
+    const int wide = MultiByteToWideChar(CP_UTF8, 0, shown.data(), size, nullptr, 0);
     std::wstring result(static_cast<std::size_t>(wide > 0 ? wide : 0), L'\0');
     if (wide > 0)
-        MultiByteToWideChar(code_page, 0, text.data(), size, result.data(), wide);
+        MultiByteToWideChar(CP_UTF8, 0, shown.data(), size, result.data(), wide);
     return result;
 }
 
