@@ -123,6 +123,15 @@ int parse_command_line(const char* text)
         startup_options.listen_port = default_port;
         return 0;
     }
+    // "server ADDRESS:PORT" binds one interface; without a colon the text is the port alone,
+    // read as it always was.
+    if (const char* colon = std::strchr(rest, ':')) {
+        const char* end = colon;
+        while (end > rest && is_space(end[-1]))
+            --end;
+        startup_options.listen_address.assign(rest, end);
+        rest = colon + 1;
+    }
     startup_options.listen_port = read_port(rest);
     return startup_options.listen_port > 0 ? 0 : -1;
 }

@@ -22,8 +22,9 @@ extern StartupOptions startup_options;
 
 constexpr int default_port = 450;
 
-// Fills startup_options from the text after the program's name. Returns 0, or -1 when a
-// port is not a positive number (the mode stays as recognised).
+// Fills startup_options from the text after the program's name: nothing (standalone),
+// "client [ADDRESS[:PORT]]", "server [PORT]" or "server ADDRESS:PORT". Returns 0, or -1 when
+// a port is not a positive number (the mode stays as recognised).
 int parse_command_line(const char* text);
 
 // Start-up in order: reads the command line, pushes the main dialog on the dialog stack

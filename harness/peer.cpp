@@ -108,7 +108,9 @@ void create_database_in(const std::string& home)
 bool spawn_server_process(const std::string& home, int port, ServerProcess* server)
 {
     server->port = port;
-    return testing_support::start_process(VENDREL_SERVER_PROGRAM, {"server", std::to_string(port)},
+    // Bound to the loopback address only: a test's server is nobody else's.
+    return testing_support::start_process(VENDREL_SERVER_PROGRAM,
+                                          {"server", "127.0.0.1:" + std::to_string(port)},
                                           testing_support::home_environment(home),
                                           home + "/server.err", &server->process);
 }

@@ -38,8 +38,8 @@ Reply ask(platform::Socket socket, int operation_byte, int value, const std::str
 // home, in a process of its own, so that this process keeps its fresh state.
 void create_database_in(const std::string& home);
 
-// A server process of the program, run as "server PORT" without a display, with HOME set to
-// home. Its error output goes to home/server.err.
+// A server process of the program, run as "server 127.0.0.1:PORT" without a display, with
+// HOME set to home. Its error output goes to home/server.err.
 struct ServerProcess {
     testing_support::Process process; // ended once its id is -1
     int port = 0;

@@ -3,7 +3,11 @@
 // client holding a stale number rarely meets somebody else's statement.
 #include "remote/handles.h"
 
+#include "platform/platform.h"
+#include "remote/guard.h"
 #include "remote/tick_clock.h"
+
+#include <algorithm>
 
 namespace remote {
 
@@ -33,11 +37,30 @@ void set_state(HandleEntry* entry, int state)
     entry->state = state;
 }
 
-void drop_statement(HandleEntry* entry)
+void forget_held_write(HandleEntry* entry)
 {
-    if (entry->statement)
-        store::finalize(entry->statement);
+    if (entry->write_held_since == 0)
+        return;
+    entry->write_held_since = 0;
+    auto& held = handle_table.held_writes;
+    held.erase(std::remove(held.begin(), held.end(), entry), held.end());
+}
+
+// Finalizes entry's statement, if it has one, and takes it off its owner's count. The
+// library's result (finalizing none succeeds).
+int drop_statement(HandleEntry* entry)
+{
+    int rc = store::db_ok;
+    if (entry->statement) {
+        rc = store::finalize(entry->statement);
+        auto owned = handle_table.open_by_owner.find(entry->owner);
+        if (owned != handle_table.open_by_owner.end() && --owned->second <= 0)
+            handle_table.open_by_owner.erase(owned);
+    }
     entry->statement = nullptr;
+    entry->row_pending = false;
+    forget_held_write(entry);
+    return rc;
 }
 
 // Hands out an entry that was in use: its old statement must not outlive it.
@@ -131,6 +154,8 @@ int prepare_for_client(const char* sql, int bytes, int owner)
         return rc > 0 ? -rc : -1;
     }
     entry->statement = statement;
+    entry->row_pending = false;
+    ++handle_table.open_by_owner[owner];
     return entry->number;
 }
 
@@ -139,9 +164,7 @@ int finalize_handle(StatementHandle number)
     HandleEntry* entry = find_handle(number);
     if (!entry || entry->state != handle_taken)
         return -1;
-    const int rc = store::finalize(entry->statement);
-    entry->statement = nullptr;
-    return rc;
+    return drop_statement(entry);
 }
 
 const char* column_for_client(StatementHandle number, const char* name)
@@ -155,14 +178,40 @@ const char* column_for_client(StatementHandle number, const char* name)
 int step_for_client(StatementHandle number)
 {
     HandleEntry* entry = find_handle(number);
-    if (!entry || !entry->statement)
+    return entry ? step_entry(entry, default_step_bound_ms) : store::db_misuse;
+}
+
+int step_entry(HandleEntry* entry, int bound_ms)
+{
+    if (!entry->statement)
         return store::db_misuse;
-    return store::step(entry->statement);
+    entry->row_pending = false;
+    const int rc = guarded_step(entry->statement, bound_ms > 0 ? bound_ms : default_step_bound_ms);
+    // A write that stops at a row (one with RETURNING) keeps its transaction open, and with
+    // it every other writer's commit on the shared connection, until it is stepped to its
+    // end or finalized; the server watches such entries.
+    if (rc == store::db_row && !statement_reads_only(entry->statement)) {
+        if (entry->write_held_since == 0) {
+            entry->write_held_since = platform::monotonic_ms();
+            handle_table.held_writes.push_back(entry);
+        }
+    } else {
+        forget_held_write(entry);
+    }
+    return rc;
+}
+
+int open_statements(int owner)
+{
+    const auto owned = handle_table.open_by_owner.find(owner);
+    return owned == handle_table.open_by_owner.end() ? 0 : owned->second;
 }
 
 void release_client_handles(int owner)
 {
     // A statement left open by a vanished client would hold its transaction open for good.
+    if (open_statements(owner) == 0)
+        return;
     for (HandleEntry* entry : handle_table.by_number)
         if (entry && entry->owner == owner && entry->statement)
             drop_statement(entry);

@@ -5,6 +5,7 @@
 #include "store/db_driver.h"
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace remote {
@@ -17,9 +18,11 @@ constexpr StatementHandle max_statement_handle = 65535; // the widest the value 
 struct HandleEntry {
     store::DbStatement* statement = nullptr;
     StatementHandle number = 0;
-    int state = 0;                 // 0 free, 1 taken
-    std::uint32_t prepared_at = 0; // tick of the last prepare in this entry
-    int owner = -1;                // the client slot that prepared it, -1 for none
+    int state = 0;                     // 0 free, 1 taken
+    std::uint32_t prepared_at = 0;     // tick of the last prepare in this entry
+    int owner = -1;                    // the connection that prepared it, -1 for none
+    bool row_pending = false;          // pages: the current row was stepped but not yet sent
+    std::int64_t write_held_since = 0; // ms since a write stopped half-stepped, 0 for none
     HandleEntry* next = nullptr;
 };
 
@@ -30,10 +33,12 @@ constexpr int handle_taken = 1;
 // newest). Entries are never released while the process runs.
 struct HandleTable {
     HandleEntry* anchor = nullptr;
-    StatementHandle handle_counter = 1;  // the last number given to a new entry
-    int ring_full_count = 0;             // allocations that found no free entry
-    int free_count = 0;                  // entries in state free, to spare a walk
-    std::vector<HandleEntry*> by_number; // by_number[n] is the entry of number n
+    StatementHandle handle_counter = 1;         // the last number given to a new entry
+    int ring_full_count = 0;                    // allocations that found no free entry
+    int free_count = 0;                         // entries in state free, to spare a walk
+    std::vector<HandleEntry*> by_number;        // by_number[n] is the entry of number n
+    std::unordered_map<int, int> open_by_owner; // statements each connection holds
+    std::vector<HandleEntry*> held_writes;      // entries whose write is half-stepped
 };
 
 extern HandleTable handle_table;
@@ -50,7 +55,7 @@ HandleEntry* allocate_handle();
 // The entry of number, or nullptr.
 HandleEntry* find_handle(StatementHandle number);
 
-// Prepares bytes of sql for the client in slot owner. Returns the handle number, or a
+// Prepares bytes of sql for the connection owner. Returns the handle number, or a
 // negative number (the library's code negated, or -1 when no entry can be had).
 int prepare_for_client(const char* sql, int bytes, int owner);
 
@@ -65,7 +70,18 @@ const char* column_for_client(StatementHandle number, const char* name);
 // The step result of number's statement; the misuse code when it has none.
 int step_for_client(StatementHandle number);
 
-// Finalizes every statement still held by the client of slot owner, which has gone.
+// Steps entry's statement for its client, each step ending with the interrupt code after
+// bound_ms (0: the server's usual bound), and notes a write left half-stepped. The misuse
+// code when it has no statement.
+int step_entry(HandleEntry* entry, int bound_ms = 0);
+
+// The longest a step for a client may run, unless the caller says otherwise.
+constexpr int default_step_bound_ms = 3000;
+
+// Statements the connection owner holds open (prepared and not finalized).
+int open_statements(int owner);
+
+// Finalizes every statement still held by the connection owner, which has gone.
 void release_client_handles(int owner);
 
 // Finalizes every statement of the table, for a server that stops.

@@ -1,34 +1,43 @@
 // The server thread: accepts up to twenty clients and serves whichever have a request
 // ready, one request per client per pass. A silent client costs nothing; a client that has
-// gone is noticed, its statements finalized and its slot freed for the next one.
+// gone is noticed, its statements finalized and its slot freed for the next one; when the
+// slots are full, the longest idle client gives way. Replies never wait for a slow reader.
 #include "remote/server.h"
 
 #include "platform/platform.h"
+#include "remote/guard.h"
 #include "remote/handles.h"
 #include "remote/remote.h"
+#include "remote/server_log.h"
 
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace remote {
 
 ClientSlot client_slots[max_clients];
+ServerLimits server_limits;
 
 namespace {
 
 // How long a pass waits for readiness before it looks at the stop request again.
 constexpr int pass_wait_ms = 100;
-// How long stop_server waits: a reply in flight may take its whole send deadline.
-constexpr int stop_wait_ms = (static_cast<int>(default_wait_ticks) + 2) * 1000;
+// How long stop_server waits: sends never wait and a running step is interrupted, so the
+// thread ends within a pass.
+constexpr int stop_wait_ms = 5000;
 
 platform::Socket listener = platform::invalid_socket;
 std::atomic<int> stop_requested{0};
 std::atomic<int> running{0};
+int connection_serial = 0; // the last serial number given to a connection
 
 // The request payload, one at a time: only the server thread reads requests.
 char request_payload[max_wire_payload + 1];
 
+// Frees slot index: the socket closed, its buffers emptied, its statements finalized.
 void release_slot(int index)
 {
     ClientSlot& slot = client_slots[index];
@@ -36,84 +45,149 @@ void release_slot(int index)
     slot.socket = platform::invalid_socket;
     slot.in_use = 0;
     slot.input->filled = 0;
-    release_client_handles(index);
+    slot.output = ReplyBuffer{}; // its memory too: a slow reader may have left much behind
+    release_client_handles(slot.connection);
 }
 
+void drop_client(int index, const char* how)
+{
+    log_event("client %s %s", peer_text(client_slots[index].peer).c_str(), how);
+    release_slot(index);
+}
+
+int free_slot()
+{
+    for (int index = 0; index < max_clients; ++index)
+        if (!client_slots[index].in_use)
+            return index;
+    return -1;
+}
+
+// The slot of the client idle longest, if it has been idle long enough to give way.
+int evictable_slot(std::int64_t now)
+{
+    int found = -1;
+    for (int index = 0; index < max_clients; ++index) {
+        const ClientSlot& slot = client_slots[index];
+        if (slot.in_use && now - slot.last_request_ms >= server_limits.evict_idle_ms &&
+            (found < 0 || slot.last_request_ms < client_slots[found].last_request_ms))
+            found = index;
+    }
+    return found;
+}
+
+// Takes the waiting connections while there is room: a free slot, or else the slot of the
+// longest idle client, which gives way.
 void accept_clients()
 {
-    for (int index = 0; index < max_clients; ++index) {
-        ClientSlot& slot = client_slots[index];
-        if (slot.in_use)
-            continue;
+    for (;;) {
+        const std::int64_t now = platform::monotonic_ms();
+        int index = free_slot();
+        if (index < 0)
+            index = evictable_slot(now);
+        if (index < 0)
+            return;
         platform::SocketAddress peer;
         const platform::Socket socket = platform::accept_socket(listener, &peer);
         if (socket == platform::invalid_socket)
             return;
+        ClientSlot& slot = client_slots[index];
+        if (slot.in_use) {
+            log_event("client %s evicted after %lld s idle, for %s", peer_text(slot.peer).c_str(),
+                      static_cast<long long>((now - slot.last_request_ms) / 1000),
+                      peer_text(peer).c_str());
+            release_slot(index);
+        }
         platform::set_socket_no_delay(socket);
         slot.socket = socket;
         slot.peer = peer;
+        slot.connection = ++connection_serial;
+        slot.last_request_ms = now;
         slot.input->filled = 0;
         slot.in_use = 1;
+        log_event("client %s connected", peer_text(peer).c_str());
     }
 }
 
-bool has_free_slot()
+// Hands the client's replies to its socket; drops a client that has gone or that leaves
+// more unread than a client of ours ever could.
+void send_output(int index)
 {
-    for (const ClientSlot& slot : client_slots)
-        if (!slot.in_use)
-            return true;
-    return false;
+    ClientSlot& slot = client_slots[index];
+    if (flush_replies(slot.socket, &slot.output) != 0)
+        drop_client(index, "left");
+    else if (unsent_bytes(&slot.output) > static_cast<std::size_t>(server_limits.unread_bound))
+        drop_client(index, "disconnected: it does not read its replies");
 }
 
-void reply_text(int slot, const WireMessage& request, const char* text)
+// Finalizes the writes that peers have left half-stepped for too long, so that nobody's
+// commit waits on them.
+void end_held_writes(std::int64_t now)
 {
-    // A column text the length field cannot announce would leave the client waiting for a
-    // reply that never comes; it gets the error text instead.
-    std::size_t size = std::strlen(text);
-    if (size > static_cast<std::size_t>(max_wire_payload)) {
-        text = error_text;
-        size = std::strlen(text);
+    std::vector<HandleEntry*> overdue;
+    for (HandleEntry* entry : handle_table.held_writes)
+        if (now - entry->write_held_since >= server_limits.write_hold_ms)
+            overdue.push_back(entry);
+    for (HandleEntry* entry : overdue) {
+        std::string peer = "?";
+        for (const ClientSlot& slot : client_slots)
+            if (slot.in_use && slot.connection == entry->owner)
+                peer = peer_text(slot.peer);
+        log_event("client %s statement %d finalized: it held a write open for %d ms", peer.c_str(),
+                  entry->number, server_limits.write_hold_ms);
+        finalize_handle(entry->number);
     }
-    send_reply(client_slots[slot].socket, request.operation, request.value, static_cast<int>(size),
-               text);
 }
 
-// One pass: waits for readiness, takes new clients, reads what the ready ones sent, and
-// serves one whole request of each client that has one.
+// One pass: waits for readiness, takes new clients, reads what the ready ones sent, serves
+// one whole request of each client that has one, and hands out what can go.
 void serving_pass()
 {
     platform::SocketPoll entries[max_clients + 1];
     int slot_of[max_clients + 1];
     int count = 0;
     bool waiting_request = false;
-    // While all slots are taken, new clients wait in the backlog until one is freed.
-    if (has_free_slot()) {
+    // While all slots are taken and nobody may give way, new clients wait in the backlog.
+    if (free_slot() >= 0 || evictable_slot(platform::monotonic_ms()) >= 0) {
         entries[count] = {listener, platform::socket_readable, 0};
         slot_of[count++] = -1;
     }
     for (int index = 0; index < max_clients; ++index) {
-        if (!client_slots[index].in_use)
+        ClientSlot& slot = client_slots[index];
+        if (!slot.in_use)
             continue;
-        waiting_request = waiting_request || holds_request(client_slots[index].input);
-        entries[count] = {client_slots[index].socket, platform::socket_readable, 0};
+        waiting_request = waiting_request || holds_request(slot.input);
+        const unsigned writable = unsent_bytes(&slot.output) > 0 ? platform::socket_writable : 0;
+        entries[count] = {slot.socket, platform::socket_readable | writable, 0};
         slot_of[count++] = index;
     }
     const int ready = platform::poll_sockets(entries, count, waiting_request ? 0 : pass_wait_ms);
     for (int i = 0; ready > 0 && i < count; ++i) {
-        if (!entries[i].ready)
-            continue;
         const int index = slot_of[i];
-        if (index < 0)
+        if (!entries[i].ready || (index >= 0 && !client_slots[index].in_use))
+            continue;
+        if (index < 0) {
             accept_clients();
-        else if (receive_request_bytes(client_slots[index].socket, client_slots[index].input) < 0)
-            release_slot(index);
+            continue;
+        }
+        if ((entries[i].ready & platform::socket_writable) != 0)
+            send_output(index);
+        if (client_slots[index].in_use &&
+            (entries[i].ready & (platform::socket_readable | platform::socket_failed)) != 0 &&
+            receive_request_bytes(client_slots[index].socket, client_slots[index].input) < 0)
+            drop_client(index, "left");
     }
     for (int index = 0; index < max_clients; ++index) {
         WireMessage request;
-        if (client_slots[index].in_use &&
-            read_request(client_slots[index].input, &request, request_payload) == 1)
-            answer_request(index, request);
+        ClientSlot& slot = client_slots[index];
+        if (!slot.in_use || read_request(slot.input, &request, request_payload) != 1)
+            continue;
+        slot.last_request_ms = platform::monotonic_ms();
+        answer_request(index, request);
+        send_output(index);
     }
+    if (!handle_table.held_writes.empty())
+        end_held_writes(platform::monotonic_ms());
 }
 
 // What the starter asks of the server thread and what the thread tells it back: the
@@ -133,21 +207,28 @@ bool set_up(int port)
         slot.in_use = 0;
         slot.socket = platform::invalid_socket;
         slot.input->filled = 0;
+        slot.output = ReplyBuffer{};
     }
     // Port 0 would listen where no client can know to look.
     if (port <= 0 || port > 65535) {
         listen_reason = "not a port number";
         return false;
     }
-    if (platform::start_sockets(&listen_reason) != 0)
+    if (platform::start_sockets(&listen_reason) != 0 || install_guard(&listen_reason) != 0)
         return false;
+    guard_this_thread(); // everything this thread prepares and steps is a peer's
     listener = platform::listen_socket(listen_address.c_str(), port, platform::largest_backlog,
                                        &listen_reason);
-    return listener != platform::invalid_socket;
+    if (listener == platform::invalid_socket)
+        return false;
+    log_event("listening on %s:%d", listen_address.empty() ? "0.0.0.0" : listen_address.c_str(),
+              port);
+    return true;
 }
 
 void shut_down()
 {
+    log_event("stopping");
     for (int index = 0; index < max_clients; ++index)
         if (client_slots[index].in_use)
             release_slot(index);
@@ -157,41 +238,6 @@ void shut_down()
 }
 
 } // namespace
-
-void answer_request(int slot, const WireMessage& request)
-{
-    // An operation byte of 0 is nobody's request: it is dropped without a reply.
-    if (request.operation == -wire_operation_offset)
-        return;
-    const WireOperation* operation = find_operation(request.operation);
-    if (!operation || operation->with_payload != (request.payload_size > 0)) {
-        reply_text(slot, request, error_text);
-        return;
-    }
-    const platform::Socket socket = client_slots[slot].socket;
-    switch (operation->code) {
-    case op_prepare: {
-        const int number = prepare_for_client(request.payload, request.payload_size, slot);
-        send_reply(socket, op_prepare, number > 0 ? number : 0, 0, nullptr);
-        return;
-    }
-    case op_step: {
-        char text[16];
-        std::snprintf(text, sizeof text, "%d", step_for_client(request.value));
-        reply_text(slot, request, text);
-        return;
-    }
-    case op_finalize:
-        finalize_handle(request.value);
-        reply_text(slot, request, finalized_text);
-        return;
-    case op_column: {
-        const char* text = column_for_client(request.value, request.payload);
-        reply_text(slot, request, text ? text : error_text);
-        return;
-    }
-    }
-}
 
 void server_thread(ThreadStart* start)
 {
@@ -221,6 +267,7 @@ int start_server(const char* address, int port, std::string* reason)
     listen_address = address ? address : "";
     listen_reason.clear();
     stop_requested.store(0);
+    allow_guarded_steps();
     if (launch_thread(server_thread, &start, server_stack_size) != 0)
         return refuse("no thread can be started");
     wait_until_started(&start);
@@ -232,6 +279,7 @@ int start_server(const char* address, int port, std::string* reason)
 int stop_server()
 {
     stop_requested.store(1);
+    interrupt_guarded_steps(); // a peer's step that runs now ends at its next progress check
     for (int waited = 0; running.load() != 0; waited += 10) {
         if (waited >= stop_wait_ms)
             return -1;

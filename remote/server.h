@@ -1,31 +1,51 @@
 // The server: a thread that listens for clients and answers their requests on the
-// instance's own database connection. The handle table keeps the statements; the wire
-// format is wire's.
+// instance's own database connection. The handle table keeps the statements, the guard
+// judges them; the wire format is wire's.
 #pragma once
 
 #include "platform/sockets.h"
+#include "remote/handles.h"
 #include "remote/remote.h"
 #include "remote/tick_clock.h"
 #include "remote/wire.h"
+
+#include <cstdint>
 
 namespace remote {
 
 constexpr int max_clients = 20;
 
+// What one peer may cost the others. Process-wide; read when the server starts (tests
+// shorten the times).
+struct ServerLimits {
+    int step_bound_ms = default_step_bound_ms; // a peer's step that runs longer is interrupted
+    int write_hold_ms = default_step_bound_ms; // a write left half-stepped longer is finalized
+    int statements_per_client = 32; // open at once; the dialogs never hold more than a few
+    // Replies a peer may leave unread; a legitimate client leaves at most one.
+    int unread_bound = 4 * (wire_header_size + max_wire_payload);
+    int evict_idle_ms = 60 * 1000; // when every slot is taken, a peer idle this long gives way
+};
+
+extern ServerLimits server_limits;
+
 struct ClientSlot {
     int in_use = 0; // 0 free, 1 taken
     platform::SocketAddress peer;
     platform::Socket socket = platform::invalid_socket;
-    RequestBuffer* input = nullptr; // allocated once, kept for the process's life
+    int connection = 0;               // the connection's serial number: owner of its statements
+    std::int64_t last_request_ms = 0; // when it last sent a request (or connected)
+    RequestBuffer* input = nullptr;   // allocated once, kept for the process's life
+    ReplyBuffer output;
 };
 
 extern ClientSlot client_slots[max_clients];
 
-// Sets up the listener, reports to the starter, then serves until stop_server.
+// Sets up the guard and the listener, reports to the starter, then serves until
+// stop_server.
 void server_thread(ThreadStart* start);
 
-// Answers one request of the client in slot (the action of each operation). Public for
-// the tests of the protocol; only the server thread calls it.
+// Answers one request of the client in slot (the action of each operation) into its
+// output. Public for the tests of the protocol; only the server thread calls it.
 void answer_request(int slot, const WireMessage& request);
 
 } // namespace remote

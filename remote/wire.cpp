@@ -11,14 +11,12 @@ namespace remote {
 namespace {
 
 constexpr WireOperation operations[] = {
-    {op_prepare, 'J', true},
-    {op_step, 'K', false},
-    {op_finalize, 'L', false},
-    {op_column, 'V', true},
+    {op_prepare, 'J', true}, {op_step, 'K', false}, {op_finalize, 'L', false},
+    {op_column, 'V', true},  {op_page, 'r', false},
 };
 static_assert('J' == op_prepare + wire_operation_offset && 'K' == op_step + wire_operation_offset &&
               'L' == op_finalize + wire_operation_offset &&
-              'V' == op_column + wire_operation_offset);
+              'V' == op_column + wire_operation_offset && 'r' == op_page + wire_operation_offset);
 
 // Only the user-interface thread exchanges requests; atomic all the same, so that a
 // benchmark's several connections in one process do not race on it.
@@ -171,6 +169,50 @@ int send_reply(platform::Socket socket, int operation, int value, int payload_si
     header.operation_byte = (operation + wire_operation_offset) & 0xFF;
     header.value = value & 0xFFFF;
     return send_message(socket, header, payload, payload_size);
+}
+
+int queue_reply(ReplyBuffer* buffer, int operation, int value, int payload_size,
+                const char* payload)
+{
+    if (payload_size < 0 || payload_size > max_wire_payload)
+        return -1;
+    WireHeader header;
+    header.length = payload_size + 4;
+    header.operation_byte = (operation + wire_operation_offset) & 0xFF;
+    header.value = value & 0xFFFF;
+    unsigned char head[wire_header_size];
+    encode_header(header, head);
+    // What has gone out is dropped first, so the buffer holds only what is still owed.
+    if (buffer->sent > 0) {
+        buffer->bytes.erase(0, buffer->sent);
+        buffer->sent = 0;
+    }
+    buffer->bytes.append(reinterpret_cast<const char*>(head), wire_header_size);
+    if (payload_size > 0)
+        buffer->bytes.append(payload, static_cast<std::size_t>(payload_size));
+    return 0;
+}
+
+std::size_t unsent_bytes(const ReplyBuffer* buffer)
+{
+    return buffer->bytes.size() - buffer->sent;
+}
+
+int flush_replies(platform::Socket socket, ReplyBuffer* buffer)
+{
+    while (unsent_bytes(buffer) > 0) {
+        const std::size_t left = unsent_bytes(buffer);
+        const int chunk = left > 1u << 20 ? 1 << 20 : static_cast<int>(left);
+        const int count = platform::send_socket(socket, buffer->bytes.data() + buffer->sent, chunk);
+        if (count == platform::socket_would_block || count == 0)
+            return 0;
+        if (count < 0)
+            return -1;
+        buffer->sent += static_cast<std::size_t>(count);
+    }
+    buffer->bytes.clear();
+    buffer->sent = 0;
+    return 0;
 }
 
 int receive_request_bytes(platform::Socket socket, RequestBuffer* buffer)

@@ -5,7 +5,9 @@
 
 #include "remote/transport.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace remote {
 
@@ -42,6 +44,9 @@ constexpr int op_prepare = 10;  // J: SQL text -> the new handle number, or 0
 constexpr int op_step = 11;     // K: handle -> step result as "%d"
 constexpr int op_finalize = 12; // L: handle -> "1"
 constexpr int op_column = 22;   // V: handle, column name -> the text, or "error"
+// Extensions. Lower-case letters, so that they can never meet an operation of the original
+// table, which has only capitals; a server that predates one answers it with "error".
+constexpr int op_page = 'r' - wire_operation_offset; // r: handle -> a page of rows (pages.h)
 
 struct WireOperation {
     int code;
@@ -68,6 +73,23 @@ int exchange_request(RemoteLink* link, const WireMessage& request, WireMessage* 
 // Server side: sends one reply as a single message. 0, or -1.
 int send_reply(platform::Socket socket, int operation, int value, int payload_size,
                const char* payload);
+
+// Replies the server has made for one client and not yet handed to its socket, in order.
+struct ReplyBuffer {
+    std::string bytes;
+    std::size_t sent = 0; // leading bytes already handed over
+};
+
+// Appends one reply as a whole message; refuses (-1) a payload the length field cannot
+// announce.
+int queue_reply(ReplyBuffer* buffer, int operation, int value, int payload_size,
+                const char* payload);
+
+// Bytes of buffer not yet handed over.
+std::size_t unsent_bytes(const ReplyBuffer* buffer);
+
+// Hands what the socket takes now, without waiting. 0, or -1 when the connection failed.
+int flush_replies(platform::Socket socket, ReplyBuffer* buffer);
 
 // What the server has read of one client's requests so far.
 struct RequestBuffer {

@@ -13,6 +13,7 @@ struct DbStatement;
 // Step results and the codes this program looks at.
 constexpr int db_ok = 0;
 constexpr int db_error = 1;
+constexpr int db_interrupt = 9;
 constexpr int db_misuse = 21;
 constexpr int db_row = 100;
 constexpr int db_done = 101;

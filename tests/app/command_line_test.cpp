@@ -13,6 +13,7 @@ struct CommandLineCase {
     int remote_port;
     bool server_mode;
     int listen_port;
+    const char* listen_address = "";
 };
 
 TEST(CommandLine, EveryFormGivesItsMode)
@@ -37,6 +38,10 @@ TEST(CommandLine, EveryFormGivesItsMode)
         {"server\t701x", 0, 0, "", -1, true, 701},
         {"server -1", -1, 0, "", -1, true, -1},
         {"server abc", -1, 0, "", -1, true, 0},
+        {"server 127.0.0.1", 0, 0, "", -1, true, 127}, // no colon: a port, as it always was
+        {"server 10.0.0.5:4500", 0, 0, "", -1, true, 4500, "10.0.0.5"},
+        {"server 10.0.0.5 : 4501", 0, 0, "", -1, true, 4501, "10.0.0.5"},
+        {"server 10.0.0.5:0", -1, 0, "", -1, true, 0, "10.0.0.5"},
         {"something else", 0, 0, "", -1, false, -1},
     };
     for (const CommandLineCase& c : cases) {
@@ -48,6 +53,7 @@ TEST(CommandLine, EveryFormGivesItsMode)
         EXPECT_EQ(app::startup_options.remote_port, c.remote_port);
         EXPECT_EQ(app::startup_options.server_mode, c.server_mode);
         EXPECT_EQ(app::startup_options.listen_port, c.listen_port);
+        EXPECT_EQ(app::startup_options.listen_address, c.listen_address);
     }
 }
 

@@ -1,11 +1,11 @@
 // The server at the protocol level: a server thread in this process on its own database,
 // and raw sockets that speak the wire format to it byte by byte. Also the handle table's
 // reuse of old entries, which needs the tick clock set by hand.
+#include "harness/peer.h"
 #include "remote/handles.h"
 #include "remote/server.h"
 #include "remote/tick_clock.h"
-#include "harness/peer.h"
-#include "harness/home.h"
+#include "tests/remote/server_fixture.h"
 
 #include "platform/platform.h"
 #include "store/db_driver.h"
@@ -22,54 +22,10 @@ namespace {
 
 using remote_testing::ask;
 using remote_testing::connect_raw;
+using remote_testing::open_statements;
+using remote_testing::prepare_on;
 using remote_testing::Reply;
-
-class TemporaryDatabase : public ::testing::Test {
-  protected:
-    void SetUp() override
-    {
-        home = testing_support::make_temp_home("vendrel-remote");
-        ASSERT_FALSE(home.empty());
-        ASSERT_EQ(store::bind_local_driver("data_vendrel.dat"), 0);
-        store::db_driver.column_by_name = store::local_column_by_name;
-    }
-    void TearDown() override
-    {
-        store::close(store::db_handle);
-        std::error_code ignored;
-        std::filesystem::remove_all(home, ignored);
-    }
-    std::string home;
-};
-
-class ServerProtocol : public TemporaryDatabase {
-  protected:
-    void SetUp() override
-    {
-        TemporaryDatabase::SetUp();
-        ASSERT_EQ(remote::start_tick_clock(), 0);
-        for (int attempt = 0; attempt < 5 && port == 0; ++attempt) {
-            const int candidate = remote_testing::free_port();
-            if (remote::start_server("127.0.0.1", candidate) == 0)
-                port = candidate;
-        }
-        ASSERT_NE(port, 0);
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(remote::stop_server(), 0);
-        TemporaryDatabase::TearDown();
-    }
-    int port = 0;
-};
-
-int prepare_on(platform::Socket socket, const std::string& sql)
-{
-    const Reply reply = ask(socket, 'J', 0, sql);
-    EXPECT_TRUE(reply.complete);
-    EXPECT_EQ(reply.operation_byte, 'J');
-    return reply.value;
-}
+using remote_testing::ServerProtocol;
 
 TEST_F(ServerProtocol, StatementsAreNumberedSteppedReadAndFinalized)
 {
@@ -189,16 +145,7 @@ TEST_F(ServerProtocol, SilentAndHalfSentClientsDoNotHoldUpTheOthers)
         platform::close_socket(socket);
 }
 
-int open_statements()
-{
-    int count = 0;
-    auto* db = reinterpret_cast<sqlite3*>(store::db_handle);
-    for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s; s = sqlite3_next_stmt(db, s))
-        ++count;
-    return count;
-}
-
-using HandleTable = TemporaryDatabase;
+using HandleTable = remote_testing::TemporaryDatabase;
 
 TEST_F(HandleTable, OldEntriesAreReusedWithTheirStatementFinalizedAndNumbersStayIn16Bits)
 {

@@ -1,0 +1,133 @@
+// What the server does for each request: the action of every operation on the statements
+// of the connection that asks, with the guard's judgement and the limits of one peer. The
+// answer goes into the client's output; sending it, and the clients themselves, are the
+// server thread's business.
+#include "remote/guard.h"
+#include "remote/handles.h"
+#include "remote/server.h"
+#include "remote/server_log.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace remote {
+
+namespace {
+
+void reply(int slot, const WireMessage& request, int value, const char* text)
+{
+    // A column text the length field cannot announce would leave the client waiting for a
+    // reply that never comes; it gets the error text instead.
+    std::size_t size = text ? std::strlen(text) : 0;
+    if (size > static_cast<std::size_t>(max_wire_payload)) {
+        text = error_text;
+        size = std::strlen(text);
+    }
+    queue_reply(&client_slots[slot].output, request.operation, value, static_cast<int>(size), text);
+}
+
+void log_refusal(int slot, const std::string& why)
+{
+    log_event("client %s request refused: %s", peer_text(client_slots[slot].peer).c_str(),
+              why.c_str());
+}
+
+// The entry of number if the connection in slot made it; any other connection is answered
+// as for a number never given out, and the owner's statement is not touched.
+HandleEntry* owned_entry(int slot, int number)
+{
+    HandleEntry* entry = find_handle(number);
+    if (!entry || entry->state != handle_taken)
+        return nullptr;
+    if (entry->owner != client_slots[slot].connection) {
+        if (entry->statement)
+            log_refusal(slot, "statement " + std::to_string(number) + " is another client's");
+        return nullptr;
+    }
+    return entry;
+}
+
+// The prepare of a peer, or 0 when it is refused or fails.
+int prepare_for_peer(int slot, const WireMessage& request)
+{
+    std::string why;
+    if (!statement_kind_allowed(request.payload, request.payload_size, &why)) {
+        log_refusal(slot, why);
+        return 0;
+    }
+    const int connection = client_slots[slot].connection;
+    if (open_statements(connection) >= server_limits.statements_per_client) {
+        log_refusal(slot, std::to_string(open_statements(connection)) + " statements are open");
+        return 0;
+    }
+    const int number = prepare_for_client(request.payload, request.payload_size, connection);
+    why = take_refusal();
+    if (!why.empty())
+        log_refusal(slot, why);
+    return number > 0 ? number : 0;
+}
+
+void log_interrupt(int slot, int number)
+{
+    const StepEnd end = last_step_end();
+    if (end == StepEnd::normal)
+        return;
+    log_event("client %s statement %d interrupted: %s", peer_text(client_slots[slot].peer).c_str(),
+              number,
+              end == StepEnd::stopping ? "the server is stopping"
+                                       : (std::to_string(server_limits.step_bound_ms) +
+                                          " ms is the longest a step may run")
+                                             .c_str());
+}
+
+int step_for_peer(int slot, int number)
+{
+    HandleEntry* entry = owned_entry(slot, number);
+    if (!entry)
+        return store::db_misuse;
+    const int rc = step_entry(entry, server_limits.step_bound_ms);
+    if (rc == store::db_interrupt)
+        log_interrupt(slot, number);
+    return rc;
+}
+
+} // namespace
+
+void answer_request(int slot, const WireMessage& request)
+{
+    // An operation byte of 0 is nobody's request: it is dropped without a reply.
+    if (request.operation == -wire_operation_offset)
+        return;
+    const WireOperation* operation = find_operation(request.operation);
+    if (!operation || operation->with_payload != (request.payload_size > 0)) {
+        reply(slot, request, request.value, error_text);
+        return;
+    }
+    switch (operation->code) {
+    case op_prepare:
+        queue_reply(&client_slots[slot].output, op_prepare, prepare_for_peer(slot, request), 0,
+                    nullptr);
+        return;
+    case op_step: {
+        char text[16];
+        std::snprintf(text, sizeof text, "%d", step_for_peer(slot, request.value));
+        reply(slot, request, request.value, text);
+        return;
+    }
+    case op_finalize:
+        if (owned_entry(slot, request.value))
+            finalize_handle(request.value);
+        reply(slot, request, request.value, finalized_text);
+        return;
+    case op_column: {
+        const char* text = owned_entry(slot, request.value)
+                               ? column_for_client(request.value, request.payload)
+                               : nullptr;
+        reply(slot, request, request.value, text ? text : error_text);
+        return;
+    }
+    }
+}
+
+} // namespace remote

@@ -1,0 +1,77 @@
+// What the server tests share: a database of their own in a temporary home, a server
+// thread in the test's process on 127.0.0.1, and small questions asked over raw sockets.
+#pragma once
+
+#include "harness/home.h"
+#include "harness/peer.h"
+#include "remote/remote.h"
+#include "remote/tick_clock.h"
+#include "store/db_driver.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <string>
+
+namespace remote_testing {
+
+class TemporaryDatabase : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        home = testing_support::make_temp_home("vendrel-remote");
+        ASSERT_FALSE(home.empty());
+        ASSERT_EQ(store::bind_local_driver("data_vendrel.dat"), 0);
+        store::db_driver.column_by_name = store::local_column_by_name;
+    }
+    void TearDown() override
+    {
+        store::close(store::db_handle);
+        std::error_code ignored;
+        std::filesystem::remove_all(home, ignored);
+    }
+    std::string home;
+};
+
+class ServerProtocol : public TemporaryDatabase {
+  protected:
+    void SetUp() override
+    {
+        TemporaryDatabase::SetUp();
+        ASSERT_EQ(remote::start_tick_clock(), 0);
+        for (int attempt = 0; attempt < 5 && port == 0; ++attempt) {
+            const int candidate = remote_testing::free_port();
+            if (remote::start_server("127.0.0.1", candidate) == 0)
+                port = candidate;
+        }
+        ASSERT_NE(port, 0);
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(remote::stop_server(), 0);
+        TemporaryDatabase::TearDown();
+    }
+    int port = 0;
+};
+
+// The handle number a J request for sql is answered with (0: refused or failed).
+inline int prepare_on(platform::Socket socket, const std::string& sql)
+{
+    const Reply reply = ask(socket, 'J', 0, sql);
+    EXPECT_TRUE(reply.complete);
+    EXPECT_EQ(reply.operation_byte, 'J');
+    return reply.value;
+}
+
+// Statements open on the test's connection, the server's included.
+inline int open_statements()
+{
+    int count = 0;
+    auto* db = reinterpret_cast<sqlite3*>(store::db_handle);
+    for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s; s = sqlite3_next_stmt(db, s))
+        ++count;
+    return count;
+}
+
+} // namespace remote_testing
