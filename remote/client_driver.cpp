@@ -1,6 +1,7 @@
 // The client driver: every database call of the dialogs becomes one request to the
-// server. The connection is made once and kept; there is no reconnection, so a server that
-// has gone shows up as failing statements, which the dialogs report.
+// server. The connection is made at start-up and kept while it works; after any failed
+// exchange, and when the server has closed it, it is dropped and made again for the next
+// request, and the statements of the old connection fail as a failed step would.
 #include "remote/client_driver.h"
 
 #include "remote/remote.h"
@@ -26,9 +27,37 @@ RemoteStatement* as_remote(store::DbStatement* statement)
     return reinterpret_cast<RemoteStatement*>(statement);
 }
 
+// A statement of a connection that has been dropped is gone on the server as well.
 bool usable(const RemoteStatement* statement)
 {
-    return statement && statement->remote_handle != 0 && statement->valid != 0;
+    return statement && statement->remote_handle != 0 && statement->valid != 0 &&
+           statement->link_serial == remote_link.serial;
+}
+
+// Whether the link can carry a request now. A connection that the server has closed (it
+// evicts idle clients), or that holds bytes nobody asked for, is dropped; a dropped one is
+// made again.
+bool link_ready()
+{
+    if (remote_link.socket != platform::invalid_socket) {
+        platform::SocketPoll entry{remote_link.socket, platform::socket_readable, 0};
+        if (remote_link.input_filled > 0 || platform::poll_sockets(&entry, 1, 0) != 0)
+            drop_connection(&remote_link);
+    }
+    return remote_link.socket != platform::invalid_socket ||
+           connect_to_server(&remote_link, client_host.c_str(), client_port, connect_reason) == 0;
+}
+
+// Every request of the driver, and its reply, which must be of the same operation (and of
+// the same value, when value_checked). After any failure the connection is dropped, so that
+// a reply that comes late can never be taken for the answer to a later request. 0, or -1.
+int exchange(const WireMessage& request, WireMessage* reply, bool value_checked)
+{
+    if (exchange_request(&remote_link, request, reply) == 0 &&
+        reply->operation == request.operation && (!value_checked || reply->value == request.value))
+        return 0;
+    drop_connection(&remote_link);
+    return -1;
 }
 
 int initialize_nothing()
@@ -47,16 +76,17 @@ int set_directory_nothing(unsigned long, void*)
 }
 
 // Sends a request about statement without payload, or with text, and checks that the
-// reply belongs to it. 0, or -1.
-int ask(int operation, int value, const char* text, int text_size, char* reply_buffer,
-        int reply_capacity)
+// reply belongs to it. A statement whose connection has just been found gone is not asked
+// about on the new one. 0, or -1.
+int ask(const RemoteStatement* statement, int operation, const char* text, int text_size,
+        char* reply_buffer, int reply_capacity)
 {
-    WireMessage request{operation, value, text_size, const_cast<char*>(text), 0};
+    if (!link_ready() || !usable(statement))
+        return -1;
+    WireMessage request{operation, statement->remote_handle, text_size, const_cast<char*>(text), 0};
     WireMessage reply{0, 0, 0, reply_buffer, reply_capacity};
     reply_buffer[0] = 0;
-    if (exchange_request(&remote_link, request, &reply) < 0)
-        return -1;
-    return (reply.operation == operation && reply.value == value) ? 0 : -1;
+    return exchange(request, &reply, true);
 }
 
 // Room for size bytes in the statement's text areas; nullptr when memory runs out.
@@ -141,8 +171,7 @@ int client_prepare(store::DbConnection* connection, const char* sql, int bytes,
     WireMessage request{op_prepare, 0, bytes, const_cast<char*>(sql), 0};
     WireMessage answer{0, 0, 0, reply, prepare_reply_size};
     reply[0] = 0;
-    if (exchange_request(&remote_link, request, &answer) < 0 || answer.operation != op_prepare ||
-        answer.value == 0)
+    if (!link_ready() || exchange(request, &answer, false) != 0 || answer.value == 0)
         return -1;
 
     auto* remote = new (std::nothrow) RemoteStatement;
@@ -151,6 +180,7 @@ int client_prepare(store::DbConnection* connection, const char* sql, int bytes,
     remote->text_area = new (std::nothrow) char[text_area_size];
     remote->area_size = remote->text_area ? text_area_size : 0;
     remote->remote_handle = answer.value;
+    remote->link_serial = remote_link.serial;
     remote->valid = 1;
     remote->used = 0;
     *statement = reinterpret_cast<store::DbStatement*>(remote);
@@ -163,7 +193,7 @@ int client_step(store::DbStatement* statement)
     if (!usable(remote))
         return -1;
     char reply[step_reply_size];
-    if (ask(op_step, remote->remote_handle, nullptr, 0, reply, step_reply_size) != 0)
+    if (ask(remote, op_step, nullptr, 0, reply, step_reply_size) != 0)
         return -1;
     if (reply[0] == 0)
         return 1;
@@ -177,13 +207,20 @@ int client_finalize(store::DbStatement* statement)
     if (!statement)
         return store::db_ok;
     RemoteStatement* remote = as_remote(statement);
+    if (remote->link_serial != remote_link.serial) {
+        release(remote); // its connection, and the server's statement with it, are gone
+        return store::db_ok;
+    }
     if (!usable(remote))
         return -1;
     char reply[finalize_reply_size];
-    if (ask(op_finalize, remote->remote_handle, nullptr, 0, reply, finalize_reply_size) != 0)
-        return -1;
+    const int rc = ask(remote, op_finalize, nullptr, 0, reply, finalize_reply_size);
+    // A connection found gone before the request took the statement with it. A failed
+    // exchange has dropped the connection, and the server finalizes what a connection leaves
+    // behind: keeping the record would only keep its memory.
+    const bool gone_before = rc != 0 && remote->link_serial != remote_link.serial;
     release(remote);
-    return 0;
+    return rc == 0 || gone_before ? store::db_ok : -1;
 }
 
 const char* client_column_by_name(store::DbStatement* statement, const char* name)
@@ -191,8 +228,8 @@ const char* client_column_by_name(store::DbStatement* statement, const char* nam
     RemoteStatement* remote = as_remote(statement);
     if (!usable(remote) || !name)
         return nullptr;
-    char reply[column_reply_size];
-    if (ask(op_column, remote->remote_handle, name, static_cast<int>(std::strlen(name)), reply,
+    static char reply[column_reply_size]; // only the user-interface thread asks
+    if (ask(remote, op_column, name, static_cast<int>(std::strlen(name)), reply,
             column_reply_size) != 0)
         return nullptr;
     const int size = static_cast<int>(std::strlen(reply)) + 1;

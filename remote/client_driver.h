@@ -5,6 +5,7 @@
 
 #include "remote/remote.h"
 #include "remote/transport.h"
+#include "remote/wire.h"
 #include "store/db_driver.h"
 
 namespace remote {
@@ -12,11 +13,12 @@ namespace remote {
 // The process's connection; db_handle points at it once it is connected.
 extern RemoteLink remote_link;
 
-// Reply buffers of the operations, each with room for the NUL.
+// Reply buffers of the operations, each with room for the NUL. A column reply may be as
+// long as a message can be: a reply refused for its size would cost the connection.
 constexpr int prepare_reply_size = 4;
 constexpr int step_reply_size = 20;
 constexpr int finalize_reply_size = 4;
-constexpr int column_reply_size = 8192;
+constexpr int column_reply_size = max_wire_payload + 1;
 constexpr int text_area_size = 8192;
 
 // What client_prepare hands out as a statement. Column texts read through it are copied
@@ -25,6 +27,7 @@ constexpr int text_area_size = 8192;
 // so nothing is overwritten and nothing is refused for want of room.
 struct RemoteStatement {
     int remote_handle = 0; // the server's number, 1..65535
+    int link_serial = 0;   // the connection it was prepared on
     int valid = 0;         // 1 while the statement may be used
     char* text_area = nullptr;
     int used = 0;                 // bytes of the current area given out

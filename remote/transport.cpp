@@ -91,7 +91,15 @@ int connect_to_server(RemoteLink* link, const char* host, int port, std::string*
     }
     link->socket = socket;
     link->input_filled = 0;
+    ++link->serial;
     return 0;
+}
+
+void drop_connection(RemoteLink* link)
+{
+    platform::close_socket(link->socket);
+    link->socket = platform::invalid_socket;
+    link->input_filled = 0;
 }
 
 } // namespace remote

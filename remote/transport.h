@@ -20,6 +20,7 @@ struct RemoteLink {
     platform::Socket socket = platform::invalid_socket;
     unsigned char input[link_input_size];
     int input_filled = 0;
+    int serial = 0; // connections made so far; what was made on an earlier one is gone
 };
 
 // The deadline a caller's 0 stands for: the current tick plus ten.
@@ -38,8 +39,12 @@ int receive_with_deadline(platform::Socket socket, void* buffer, int capacity,
                           std::uint32_t deadline);
 
 // Connects to the dotted IPv4 host at port and stores the socket, non-blocking and without
-// send delay, in link. 0, or -1 with the reason (nothing is left open).
+// send delay, in link, counting it in its serial. 0, or -1 with the reason (nothing is left
+// open).
 int connect_to_server(RemoteLink* link, const char* host, int port,
                       std::string* reason = nullptr);
+
+// Closes link's connection and forgets what was read from it.
+void drop_connection(RemoteLink* link);
 
 } // namespace remote

@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -125,7 +126,7 @@ Socket listen_socket(const char* host, int port, int backlog, std::string* reaso
     const int on = 1;
     if (setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
         ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, backlog > 0 ? backlog : SOMAXCONN) != 0 ||
+        ::listen(fd, backlog > 0 ? backlog : INT_MAX) != 0 || // the system cuts it to its own
         set_socket_nonblocking(fd, true) != 0)
         return fail_errno(reason, fd);
     return fd;
