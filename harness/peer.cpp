@@ -109,10 +109,9 @@ bool spawn_server_process(const std::string& home, int port, ServerProcess* serv
 {
     server->port = port;
     // Bound to the loopback address only: a test's server is nobody else's.
-    return testing_support::start_process(VENDREL_SERVER_PROGRAM,
-                                          {"server", "127.0.0.1:" + std::to_string(port)},
-                                          testing_support::home_environment(home),
-                                          home + "/server.err", &server->process);
+    return testing_support::start_process(
+        VENDREL_SERVER_PROGRAM, {"server", "127.0.0.1:" + std::to_string(port)},
+        testing_support::home_environment(home), home + "/server.err", &server->process);
 }
 
 bool start_server_process(const std::string& home, int port, ServerProcess* server)
@@ -159,6 +158,16 @@ int stop_server_process(ServerProcess* server, int timeout_ms)
         return -1;
     testing_support::request_stop(&server->process);
     return wait_for_exit(server, timeout_ms);
+}
+
+bool freeze_server_process(ServerProcess* server)
+{
+    return testing_support::freeze_process(&server->process);
+}
+
+bool thaw_server_process(ServerProcess* server)
+{
+    return testing_support::thaw_process(&server->process);
 }
 
 } // namespace remote_testing

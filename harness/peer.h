@@ -56,5 +56,9 @@ bool start_server_process(const std::string& home, ServerProcess* server);
 int wait_for_exit(ServerProcess* server, int timeout_ms);
 // Sends the termination request and waits for the exit status (see wait_for_exit).
 int stop_server_process(ServerProcess* server, int timeout_ms = 15000);
+// Freezes the process and returns once it is stopped, as a machine that hangs would; and
+// lets it go on. true when it is so.
+bool freeze_server_process(ServerProcess* server);
+bool thaw_server_process(ServerProcess* server);
 
 } // namespace remote_testing

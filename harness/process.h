@@ -31,4 +31,9 @@ void request_stop(Process* process);
 // Ends it at once and waits for it.
 void kill_process(Process* process);
 
+// Freezes it, as a machine that hangs would, and returns once it is frozen; and lets it go
+// on. True when it is so.
+bool freeze_process(Process* process);
+bool thaw_process(Process* process);
+
 } // namespace testing_support

@@ -1,4 +1,5 @@
-// Test processes on POSIX: fork and exec, waitpid, SIGTERM and SIGKILL by pid.
+// Test processes on POSIX: fork and exec, waitpid, SIGTERM and SIGKILL by pid, SIGSTOP and
+// SIGCONT to freeze and thaw.
 #include "harness/process.h"
 
 #include "platform/platform.h"
@@ -77,6 +78,24 @@ void kill_process(Process* process)
     kill(static_cast<pid_t>(process->id), SIGKILL);
     waitpid(static_cast<pid_t>(process->id), nullptr, 0);
     process->id = -1;
+}
+
+bool freeze_process(Process* process)
+{
+    // A stop signal takes effect some time after kill returns; waiting for the stop makes
+    // the freeze certain before the caller goes on.
+    const pid_t pid = static_cast<pid_t>(process->id);
+    int status = 0;
+    return pid > 0 && kill(pid, SIGSTOP) == 0 && waitpid(pid, &status, WUNTRACED) == pid &&
+           WIFSTOPPED(status);
+}
+
+bool thaw_process(Process* process)
+{
+    const pid_t pid = static_cast<pid_t>(process->id);
+    int status = 0;
+    return pid > 0 && kill(pid, SIGCONT) == 0 && waitpid(pid, &status, WCONTINUED) == pid &&
+           WIFCONTINUED(status);
 }
 
 } // namespace testing_support

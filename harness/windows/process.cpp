@@ -1,11 +1,13 @@
 // Test processes on Windows: CreateProcessW with an environment block of its own, a job that
-// ends them with the test program, the stop event of the program's windowless server, and
-// TerminateProcess by handle.
+// ends them with the test program, the stop event of the program's windowless server,
+// TerminateProcess by handle, and suspending every thread to freeze one.
 #include "harness/process.h"
 
 #include "platform/win32/text.h"
 
 #include <windows.h>
+
+#include <tlhelp32.h>
 
 #include <algorithm>
 
@@ -156,6 +158,51 @@ void kill_process(Process* process)
     TerminateProcess(process->handle, 1);
     int ignored = 0;
     wait_process(process, INFINITE, &ignored);
+}
+
+namespace {
+
+// Suspends (or resumes) every thread of the process; true when it had any.
+bool for_each_thread(const Process* process, bool suspend)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return false;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool any = false;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (static_cast<long long>(entry.th32OwnerProcessID) != process->id)
+            continue;
+        HANDLE thread =
+            OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, entry.th32ThreadID);
+        if (!thread)
+            continue;
+        if (suspend) {
+            // SuspendThread only asks; reading the context waits until it is so.
+            CONTEXT context{};
+            context.ContextFlags = CONTEXT_CONTROL;
+            any = SuspendThread(thread) != static_cast<DWORD>(-1) || any;
+            GetThreadContext(thread, &context);
+        } else {
+            any = ResumeThread(thread) != static_cast<DWORD>(-1) || any;
+        }
+        CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    return any;
+}
+
+} // namespace
+
+bool freeze_process(Process* process)
+{
+    return process->id > 0 && for_each_thread(process, true);
+}
+
+bool thaw_process(Process* process)
+{
+    return process->id > 0 && for_each_thread(process, false);
 }
 
 } // namespace testing_support

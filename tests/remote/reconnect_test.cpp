@@ -1,7 +1,10 @@
-// The client driver after its connection failed, against a real server process: a server
-// that went away and came back, and one that froze past the deadline and then answered
-// late. Either way the next statement is answered rightly and the old ones fail cleanly.
+// The client driver after its connection failed, against a real server process behind a
+// relay: a connection closed from the far end, and a server that froze past the deadline
+// and then answered late. Either way the next statement is answered rightly and the old
+// ones fail cleanly.
+#include "harness/home.h"
 #include "harness/peer.h"
+#include "harness/relay.h"
 #include "remote/remote.h"
 #include "store/db_driver.h"
 
@@ -9,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 
 namespace {
@@ -30,24 +32,24 @@ std::string first_value(const std::string& sql, const char* column)
 
 TEST(ClientReconnect, AfterALostConnectionOrALateReplyTheNextStatementIsAnsweredRightly)
 {
-    std::string pattern = std::filesystem::temp_directory_path() / "vendrel-reconnect-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::string home = pattern;
+    const std::string home = testing_support::make_temp_home("vendrel-reconnect");
+    ASSERT_FALSE(home.empty());
     remote_testing::create_database_in(home);
     remote_testing::ServerProcess server;
     ASSERT_TRUE(remote_testing::start_server_process(home, &server));
+    remote_testing::Relay relay;
+    ASSERT_TRUE(remote_testing::start_relay(&relay, server.port));
     ASSERT_EQ(remote::start_tick_clock(), 0);
-    ASSERT_EQ(remote::install_client_driver("127.0.0.1", server.port), 1);
+    ASSERT_EQ(remote::install_client_driver("127.0.0.1", relay.port), 1);
 
-    // The server goes and comes back on its port: the statement open on the old connection
-    // fails as a failed step would, and the next one connects anew.
+    // The connection is closed from the far end, as a server does that evicts its idle
+    // clients: the statement open on it fails as a failed step would, and the next one
+    // connects anew.
     store::DbStatement* open = nullptr;
     const std::string sql = "select name from person";
     ASSERT_EQ(store::prepare(store::db_handle, sql.c_str(), int(sql.size()), &open, nullptr), 0);
     ASSERT_EQ(store::step(open), store::db_row);
-    const int port = server.port;
-    ASSERT_EQ(remote_testing::stop_server_process(&server), 0);
-    ASSERT_TRUE(remote_testing::start_server_process(home, port, &server));
+    remote_testing::cut_relay_connections(&relay);
     EXPECT_EQ(first_value("select 'again' as a", "a"), "again");
     EXPECT_NE(store::step(open), store::db_row);
     EXPECT_EQ(store::column_by_name(open, "name"), nullptr);
@@ -55,12 +57,13 @@ TEST(ClientReconnect, AfterALostConnectionOrALateReplyTheNextStatementIsAnswered
 
     // A frozen server: the exchange gives up at its deadline. Its reply, sent once the server
     // thaws, is never read as the answer to the next statement.
-    kill(static_cast<pid_t>(server.process.id), SIGSTOP);
+    ASSERT_TRUE(remote_testing::freeze_server_process(&server));
     EXPECT_EQ(first_value("select 'late' as a", "a"), "failed");
-    kill(static_cast<pid_t>(server.process.id), SIGCONT);
+    ASSERT_TRUE(remote_testing::thaw_server_process(&server));
     EXPECT_EQ(first_value("select 'next' as a", "a"), "next");
     EXPECT_EQ(first_value("select name from person", "name"), "admin");
 
+    remote_testing::stop_relay(&relay);
     EXPECT_EQ(remote_testing::stop_server_process(&server), 0);
     std::error_code ignored;
     std::filesystem::remove_all(home, ignored);
