@@ -2,8 +2,10 @@
 // of the connection that asks, with the guard's judgement and the limits of one peer. The
 // answer goes into the client's output; sending it, and the clients themselves, are the
 // server thread's business.
+#include "platform/platform.h"
 #include "remote/guard.h"
 #include "remote/handles.h"
+#include "remote/pages.h"
 #include "remote/server.h"
 #include "remote/server_log.h"
 
@@ -92,6 +94,26 @@ int step_for_peer(int slot, int number)
     return rc;
 }
 
+// A page of the statement's rows. A page is filled for at most one step bound, so that a
+// slow statement does not keep the other clients waiting for a whole page.
+void answer_page(int slot, const WireMessage& request)
+{
+    static char page[max_wire_payload]; // only the server thread answers
+    HandleEntry* entry = owned_entry(slot, request.value);
+    const int bound = server_limits.step_bound_ms;
+    const int size = entry ? encode_page(entry, bound, platform::monotonic_ms() + bound, page)
+                           : encode_empty_page(store::db_misuse, page);
+    if (size < 0) {
+        reply(slot, request, request.value, error_text);
+        return;
+    }
+    const int result =
+        (static_cast<unsigned char>(page[0]) << 8) | static_cast<unsigned char>(page[1]);
+    if (entry && result == store::db_interrupt)
+        log_interrupt(slot, request.value);
+    queue_reply(&client_slots[slot].output, op_page, request.value, size, page);
+}
+
 } // namespace
 
 void answer_request(int slot, const WireMessage& request)
@@ -127,6 +149,9 @@ void answer_request(int slot, const WireMessage& request)
         reply(slot, request, request.value, text ? text : error_text);
         return;
     }
+    case op_page:
+        answer_page(slot, request);
+        return;
     }
 }
 

@@ -15,8 +15,11 @@
 namespace remote {
 
 RemoteLink remote_link;
+bool pages_wanted = true;
 
 namespace {
+
+std::uint64_t exchanges = 0;
 
 std::string client_host;
 int client_port = 0;
@@ -53,6 +56,7 @@ bool link_ready()
 // a reply that comes late can never be taken for the answer to a later request. 0, or -1.
 int exchange(const WireMessage& request, WireMessage* reply, bool value_checked)
 {
+    ++exchanges;
     if (exchange_request(&remote_link, request, reply) == 0 &&
         reply->operation == request.operation && (!value_checked || reply->value == request.value))
         return 0;
@@ -113,6 +117,113 @@ char* text_room(RemoteStatement* statement, int size)
     statement->area_size = area_size;
     statement->used = size;
     return area;
+}
+
+// A step by request: the server steps and says how it went.
+int request_step(RemoteStatement* remote)
+{
+    char reply[step_reply_size];
+    if (ask(remote, op_step, nullptr, 0, reply, step_reply_size) != 0)
+        return -1;
+    if (reply[0] == 0)
+        return 1;
+    return std::atoi(reply);
+}
+
+// A column by request. The server answers a missing column and a NULL alike with the text
+// "error"; read as none, as the local library gives them, so that no dialog takes it for
+// data and writes it back. A column that truly holds the text "error" reads as empty too.
+const char* requested_column(RemoteStatement* remote, const char* name)
+{
+    static char reply[column_reply_size]; // only the user-interface thread asks
+    if (ask(remote, op_column, name, static_cast<int>(std::strlen(name)), reply,
+            column_reply_size) != 0 ||
+        std::strcmp(reply, error_text) == 0)
+        return nullptr;
+    const int size = static_cast<int>(std::strlen(reply)) + 1;
+    char* copy = text_room(remote, size);
+    if (!copy)
+        return nullptr;
+    std::memcpy(copy, reply, static_cast<size_t>(size));
+    return copy;
+}
+
+// Asks for the next page of remote's rows. 1 when it came, 0 when the server has no pages
+// (the statement, and the connection, go on by request), -1 when the exchange failed.
+int fetch_page(RemoteStatement* remote)
+{
+    static char reply[max_wire_payload + 1]; // only the user-interface thread asks
+    if (!link_ready() || !usable(remote))
+        return -1;
+    WireMessage request{op_page, remote->remote_handle, 0, nullptr, 0};
+    WireMessage answer{0, 0, 0, reply, static_cast<int>(sizeof reply)};
+    if (exchange(request, &answer, true) != 0)
+        return -1;
+    // A server without the operation answers it as an unknown one; no page is that short.
+    if (answer.payload_size == static_cast<int>(std::strlen(error_text)) &&
+        std::memcmp(reply, error_text, std::strlen(error_text)) == 0) {
+        remote_link.pages = -1;
+        remote->paging = 0;
+        return 0;
+    }
+    if (decode_page(reply, answer.payload_size, &remote->page) != 0) {
+        drop_connection(&remote_link); // not our server, or not in step with it
+        return -1;
+    }
+    remote_link.pages = 1;
+    remote->row = -1;
+    remote->result_given = 0;
+    return 1;
+}
+
+// A step answered from the page at hand, the next page fetched when it has run out. The
+// results are the local library's: a row, then the result that ended the statement, and a
+// step after that starts it again.
+int page_step(RemoteStatement* remote)
+{
+    Page& page = remote->page;
+    if (remote->row + 1 < page.rows) {
+        ++remote->row;
+        return store::db_row;
+    }
+    remote->row = page.rows;
+    if (!remote->result_given && page.result != store::db_row) {
+        remote->result_given = 1;
+        return page.result;
+    }
+    const int fetched = fetch_page(remote);
+    if (fetched < 0)
+        return -1;
+    if (fetched == 0)
+        return request_step(remote);
+    if (page.rows > 0) {
+        remote->row = 0;
+        return store::db_row;
+    }
+    if (page.result == store::db_row) {
+        // A row too big for any page: the server holds it as the current row.
+        remote->paging = 0;
+        return store::db_row;
+    }
+    remote->result_given = 1;
+    return page.result;
+}
+
+// A column of the page's current row, as the local library finds it: the leftmost column
+// of exactly that name; none for a NULL, a missing name, or no current row.
+const char* page_column(RemoteStatement* remote, const char* name)
+{
+    const Page& page = remote->page;
+    if (remote->row < 0 || remote->row >= page.rows)
+        return nullptr;
+    for (int column = 0; column < page.columns; ++column) {
+        if (std::strcmp(page.texts.data() + page.names[column], name) != 0)
+            continue;
+        const int value =
+            page.values[static_cast<std::size_t>(remote->row * page.columns + column)];
+        return value < 0 ? nullptr : page.texts.data() + value;
+    }
+    return nullptr;
 }
 
 void release(RemoteStatement* statement)
@@ -177,9 +288,8 @@ int client_prepare(store::DbConnection* connection, const char* sql, int bytes,
     auto* remote = new (std::nothrow) RemoteStatement;
     if (!remote)
         return -1;
-    remote->text_area = new (std::nothrow) char[text_area_size];
-    remote->area_size = remote->text_area ? text_area_size : 0;
     remote->remote_handle = answer.value;
+    remote->paging = pages_wanted && remote_link.pages >= 0 ? 1 : 0;
     remote->link_serial = remote_link.serial;
     remote->valid = 1;
     remote->used = 0;
@@ -192,12 +302,7 @@ int client_step(store::DbStatement* statement)
     RemoteStatement* remote = as_remote(statement);
     if (!usable(remote))
         return -1;
-    char reply[step_reply_size];
-    if (ask(remote, op_step, nullptr, 0, reply, step_reply_size) != 0)
-        return -1;
-    if (reply[0] == 0)
-        return 1;
-    return std::atoi(reply);
+    return remote->paging ? page_step(remote) : request_step(remote);
 }
 
 int client_finalize(store::DbStatement* statement)
@@ -228,16 +333,12 @@ const char* client_column_by_name(store::DbStatement* statement, const char* nam
     RemoteStatement* remote = as_remote(statement);
     if (!usable(remote) || !name)
         return nullptr;
-    static char reply[column_reply_size]; // only the user-interface thread asks
-    if (ask(remote, op_column, name, static_cast<int>(std::strlen(name)), reply,
-            column_reply_size) != 0)
-        return nullptr;
-    const int size = static_cast<int>(std::strlen(reply)) + 1;
-    char* copy = text_room(remote, size);
-    if (!copy)
-        return nullptr;
-    std::memcpy(copy, reply, static_cast<size_t>(size));
-    return copy;
+    return remote->paging ? page_column(remote, name) : requested_column(remote, name);
+}
+
+std::uint64_t client_exchange_count()
+{
+    return exchanges;
 }
 
 } // namespace remote

@@ -91,6 +91,7 @@ int connect_to_server(RemoteLink* link, const char* host, int port, std::string*
     }
     link->socket = socket;
     link->input_filled = 0;
+    link->pages = 0;
     ++link->serial;
     return 0;
 }

@@ -21,6 +21,7 @@ struct RemoteLink {
     unsigned char input[link_input_size];
     int input_filled = 0;
     int serial = 0; // connections made so far; what was made on an earlier one is gone
+    int pages = 0;  // whether this connection's server gives pages of rows: 0 unknown, 1, -1
 };
 
 // The deadline a caller's 0 stands for: the current tick plus ten.
