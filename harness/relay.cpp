@@ -98,19 +98,6 @@ void run_relay(Relay* relay)
         }
         if (platform::poll_sockets(entries.data(), static_cast<int>(entries.size()), 20) <= 0)
             continue;
-        if (entries[0].ready) {
-            Pair pair;
-            pair.client = platform::accept_socket(relay->listener, nullptr);
-            pair.server = connect_raw(relay->server_port);
-            if (pair.client != platform::invalid_socket) {
-                platform::set_socket_nonblocking(pair.client, false);
-                platform::set_socket_no_delay(pair.client);
-            }
-            if (pair.client != platform::invalid_socket && pair.server != platform::invalid_socket)
-                pairs.push_back(pair);
-            else
-                close_pair(&pair);
-        }
         for (std::size_t i = 0; i < pairs.size();) {
             Pair& pair = pairs[i];
             const platform::SocketPoll& client = entries[1 + 2 * i];
@@ -126,6 +113,20 @@ void run_relay(Relay* relay)
             pairs.erase(pairs.begin() + static_cast<std::ptrdiff_t>(i));
             entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(1 + 2 * i),
                           entries.begin() + static_cast<std::ptrdiff_t>(3 + 2 * i));
+        }
+        // Taken last: a pair made now has no place in this round's entries.
+        if (entries[0].ready) {
+            Pair pair;
+            pair.client = platform::accept_socket(relay->listener, nullptr);
+            pair.server = connect_raw(relay->server_port);
+            if (pair.client != platform::invalid_socket) {
+                platform::set_socket_nonblocking(pair.client, false);
+                platform::set_socket_no_delay(pair.client);
+            }
+            if (pair.client != platform::invalid_socket && pair.server != platform::invalid_socket)
+                pairs.push_back(pair);
+            else
+                close_pair(&pair);
         }
     }
     for (Pair& pair : pairs)

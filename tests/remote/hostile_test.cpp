@@ -2,6 +2,7 @@
 // never send, endless queries, other clients' handles, floods of prepares, peers that never
 // read, peers that only hold a slot, writes left half-stepped; and a real server process
 // that a refused BEGIN cannot rob of a write and a stop request ends mid-query.
+#include "harness/home.h"
 #include "remote/server.h"
 #include "store/schema.h"
 #include "store/sql.h"
@@ -10,7 +11,6 @@
 
 #include "platform/platform.h"
 
-#include <csignal>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -289,9 +289,8 @@ std::string file_text(const std::string& path)
 
 TEST(HostileProcess, ARefusedBeginLosesNoWriteAndAStopEndsAnEndlessQuery)
 {
-    std::string pattern = std::filesystem::temp_directory_path() / "vendrel-hostile-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::string home = pattern;
+    const std::string home = testing_support::make_temp_home("vendrel-hostile");
+    ASSERT_FALSE(home.empty());
     remote_testing::create_database_in(home);
     remote_testing::ServerProcess server;
     ASSERT_TRUE(remote_testing::start_server_process(home, &server));

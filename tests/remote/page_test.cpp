@@ -109,7 +109,7 @@ TEST_F(Pages, ALongResultComesInWholeRowsOverSeveralPagesInOrder)
     EXPECT_EQ(pages, 4) << "224 KB of rows in pages of at most 64 KB";
     ASSERT_EQ(codes.size(), 2000u);
     for (std::size_t i = 0; i < codes.size(); ++i)
-        ASSERT_EQ(codes[i], store::sql_format("T%05zu", i + 1));
+        ASSERT_EQ(codes[i], store::sql_format("T%05d", static_cast<int>(i) + 1));
 }
 
 TEST_F(Pages, BigValuesAndAStepThatFailsMidWay)
