@@ -63,6 +63,7 @@ int prepare_for_peer(int slot, const WireMessage& request)
         log_refusal(slot, std::to_string(open_statements(connection)) + " statements are open");
         return 0;
     }
+    take_refusal(); // whatever an earlier re-prepare left behind is not this request's
     const int number = prepare_for_client(request.payload, request.payload_size, connection);
     why = take_refusal();
     if (!why.empty())
