@@ -76,7 +76,8 @@ const char* column_by_name(DbStatement* statement, const char* name);
 
 // Loads the library, binds the thirteen library slots, sets its directories where the
 // platform has that call, and opens file_name in the user's documents folder into
-// db_handle. Returns 0, or -1 when the library is missing or the file cannot be opened.
+// db_handle, whose statements then wait briefly for a lock another process holds.
+// Returns 0, or -1 when the library is missing or the file cannot be opened.
 int bind_local_driver(const char* file_name);
 
 // The local column_by_name: the text of the leftmost column whose name equals name exactly,

@@ -3,6 +3,7 @@
 // There is no link-time dependency on the library.
 #include "platform/platform.h"
 #include "store/db_driver.h"
+#include "store/sqlite_library.h"
 
 #include <cstdio>
 #include <cstring>
@@ -19,16 +20,22 @@ namespace {
 constexpr unsigned long directory_data = 1;
 constexpr unsigned long directory_temp = 2;
 
-template <typename Slot> void look_up(void* library, const char* name, Slot* slot)
-{
-    *slot = reinterpret_cast<Slot>(platform::library_symbol(library, name));
-}
+// How long a statement waits for a lock another process holds (a backup reading the file)
+// before it fails with "database is locked": long enough for a backup's last step to copy a
+// file of some hundred megabytes, and shorter than the three seconds a server gives one step
+// of a client, so that the server thread is never held up longer for a lock than for work.
+constexpr int lock_wait_ms = 2000;
 
 } // namespace
 
+void* load_sqlite_library()
+{
+    return platform::load_library(sqlite_library_name);
+}
+
 int bind_local_driver(const char* file_name)
 {
-    void* library = platform::load_library(sqlite_library_name);
+    void* library = load_sqlite_library();
     if (!library)
         return -1;
 
@@ -62,7 +69,15 @@ int bind_local_driver(const char* file_name)
 
     initialize();
     const int flags = db_open_read_write | db_open_create | db_open_full_mutex;
-    return open(database_path, &db_handle, flags, nullptr) == db_ok ? 0 : -1;
+    if (open(database_path, &db_handle, flags, nullptr) != db_ok)
+        return -1;
+
+    // Not a slot of the table: only the connection opened here ever waits for a lock.
+    int (*busy_timeout)(DbConnection*, int) = nullptr;
+    look_up(library, "sqlite3_busy_timeout", &busy_timeout);
+    if (busy_timeout)
+        busy_timeout(db_handle, lock_wait_ms);
+    return 0;
 }
 
 const char* local_column_by_name(DbStatement* statement, const char* name)
