@@ -1,0 +1,154 @@
+// The online backup over SQLite's backup calls, looked up at run time like every other entry
+// point. Its connections are its own: the source is opened read-only, so that a backup never
+// creates, changes or rolls back the file it copies.
+#include "store/backup.h"
+
+#include "store/sqlite_library.h"
+
+#include <cstdint>
+
+namespace store {
+
+namespace {
+
+struct Connection;
+struct Backup;
+
+// The library's codes and flags this file looks at.
+constexpr int code_ok = 0;
+constexpr int code_done = 101;
+constexpr int open_read_only = 0x00000001;
+constexpr int open_read_write = 0x00000002;
+constexpr int open_create = 0x00000004;
+
+// Pages per step: about a megabyte, copied in a few milliseconds, so that a writer that
+// arrives during a step waits only that long.
+constexpr int pages_per_step = 256;
+// The pause between steps, in which waiting writers take their turn.
+constexpr int pause_ms = 5;
+// A write through another connection makes the next step start again from the first page.
+// After this many restarts the rest is copied in one step, during which writers wait.
+constexpr int restarts_before_one_step = 3;
+// How long one step waits for a moment in which no writer holds the file. It looks every
+// millisecond: a server that takes writes back to back leaves the file free only briefly, and
+// the library's own time-out looks less and less often.
+constexpr int lock_wait_ms = 30000;
+
+struct BackupCalls {
+    int (*open)(const char* file_name, Connection** connection, int flags, const char* vfs);
+    int (*close)(Connection* connection);
+    const char* (*error_message)(Connection* connection);
+    int (*busy_handler)(Connection* connection, int (*handler)(void*, int), void* argument);
+    Backup* (*init)(Connection* destination, const char* destination_name, Connection* source,
+                    const char* source_name);
+    int (*step)(Backup* backup, int pages);
+    int (*finish)(Backup* backup);
+    int (*remaining)(Backup* backup);
+    int (*page_count)(Backup* backup);
+};
+
+bool bind(BackupCalls* calls)
+{
+    void* library = load_sqlite_library();
+    if (!library)
+        return false;
+    look_up(library, "sqlite3_open_v2", &calls->open);
+    look_up(library, "sqlite3_close_v2", &calls->close);
+    look_up(library, "sqlite3_errmsg", &calls->error_message);
+    look_up(library, "sqlite3_busy_handler", &calls->busy_handler);
+    look_up(library, "sqlite3_backup_init", &calls->init);
+    look_up(library, "sqlite3_backup_step", &calls->step);
+    look_up(library, "sqlite3_backup_finish", &calls->finish);
+    look_up(library, "sqlite3_backup_remaining", &calls->remaining);
+    look_up(library, "sqlite3_backup_pagecount", &calls->page_count);
+    return calls->open && calls->close && calls->error_message && calls->busy_handler &&
+           calls->init && calls->step && calls->finish && calls->remaining && calls->page_count;
+}
+
+std::string message_of(const BackupCalls& calls, Connection* connection)
+{
+    const char* text = connection ? calls.error_message(connection) : nullptr;
+    return text ? text : "out of memory";
+}
+
+// The source's busy handler: 1 (try again) until the step's time is up.
+int wait_for_lock(void* until_ms, int)
+{
+    if (platform::monotonic_ms() >= *static_cast<int64_t*>(until_ms))
+        return 0;
+    platform::sleep_ms(1);
+    return 1;
+}
+
+// Steps until the copy is complete. Returns the library's code: done, or the failure.
+int copy_pages(const BackupCalls& calls, Connection* source, Backup* backup,
+               BackupProgress progress, void* context)
+{
+    int pages = pages_per_step;
+    int restarts = 0;
+    int copied_before = 0;
+    int64_t until_ms = 0;
+    calls.busy_handler(source, wait_for_lock, &until_ms);
+    for (;;) {
+        until_ms = platform::monotonic_ms() + lock_wait_ms;
+        const int rc = calls.step(backup, pages);
+        if (rc != code_ok && rc != code_done)
+            return rc; // busy: writers held the file for the whole wait
+        const int total = calls.page_count(backup);
+        const int copied = total - calls.remaining(backup);
+        // A restarted copy has only this step's pages, never more than it had before.
+        const bool restarted = rc == code_ok && copied_before > 0 && copied <= copied_before;
+        if (restarted && ++restarts >= restarts_before_one_step)
+            pages = -1;
+        copied_before = copied;
+        if (progress)
+            progress(copied, total, restarted, context);
+        if (rc == code_done)
+            return rc;
+        platform::sleep_ms(pause_ms);
+    }
+}
+
+} // namespace
+
+int backup_database(const std::string& source, const std::string& destination,
+                    BackupProgress progress, void* context, std::string* reason)
+{
+    BackupCalls calls{};
+    if (!bind(&calls))
+        return backup_no_library;
+
+    Connection* from = nullptr;
+    if (calls.open(source.c_str(), &from, open_read_only, nullptr) != code_ok) {
+        *reason = message_of(calls, from);
+        calls.close(from);
+        return backup_cannot_read;
+    }
+
+    Connection* to = nullptr;
+    if (calls.open(destination.c_str(), &to, open_read_write | open_create, nullptr) != code_ok) {
+        *reason = message_of(calls, to);
+        calls.close(to);
+        calls.close(from);
+        return backup_cannot_write;
+    }
+
+    int result = backup_ok;
+    Backup* backup = calls.init(to, "main", from, "main");
+    if (!backup) {
+        *reason = message_of(calls, to);
+        result = backup_failed;
+    } else {
+        const int rc = copy_pages(calls, from, backup, progress, context);
+        // finish gives the step's failure as the destination's message.
+        if (calls.finish(backup) != code_ok || rc != code_done) {
+            *reason = message_of(calls, to);
+            result = backup_failed;
+        }
+    }
+    calls.close(to);
+    calls.close(from);
+    return result;
+}
+
+} // namespace store
