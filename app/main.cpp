@@ -1,12 +1,17 @@
 // The desktop program: the command line joined into one text, as the program entry reads
 // it, and the main dialog run until it ends. Without a display only a server can run, and
-// it runs without windows.
+// it runs without windows. The answers on the terminal (usage, version, backup) come first
+// and need no display.
+#include "app/command_line.h"
 #include "app/startup.h"
 
 #include <string>
 
 int main(int argc, char** argv)
 {
+    const int answered = app::answer_command_line(argc, argv);
+    if (answered >= 0)
+        return answered;
     std::string command_line;
     for (int i = 1; i < argc; ++i) {
         if (i > 1)

@@ -114,6 +114,20 @@ bool spawn_server_process(const std::string& home, int port, ServerProcess* serv
         testing_support::home_environment(home), home + "/server.err", &server->process);
 }
 
+int run_program(const std::string& home, const std::vector<std::string>& arguments,
+                const std::string& error_file, int timeout_ms)
+{
+    testing_support::Process program;
+    if (!testing_support::start_process(VENDREL_SERVER_PROGRAM, arguments,
+                                        testing_support::home_environment(home), error_file,
+                                        &program))
+        return -1;
+    int status = -1;
+    if (!testing_support::wait_process(&program, timeout_ms, &status))
+        testing_support::kill_process(&program);
+    return status;
+}
+
 bool start_server_process(const std::string& home, int port, ServerProcess* server)
 {
     if (!spawn_server_process(home, port, server))

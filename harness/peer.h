@@ -7,6 +7,7 @@
 #include "platform/sockets.h"
 
 #include <string>
+#include <vector>
 
 namespace remote_testing {
 
@@ -52,6 +53,10 @@ bool spawn_server_process(const std::string& home, int port, ServerProcess* serv
 bool start_server_process(const std::string& home, int port, ServerProcess* server);
 // Starts one on a free port, trying a few ports when another test took one first.
 bool start_server_process(const std::string& home, ServerProcess* server);
+// Runs the same program with other arguments in home, without a display, its error output
+// in error_file, and waits at most timeout_ms: its exit status, or -1 (then it is killed).
+int run_program(const std::string& home, const std::vector<std::string>& arguments,
+                const std::string& error_file, int timeout_ms);
 // The exit status once it has ended within timeout_ms, or -1 (then it is killed).
 int wait_for_exit(ServerProcess* server, int timeout_ms);
 // Sends the termination request and waits for the exit status (see wait_for_exit).

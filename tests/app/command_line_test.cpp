@@ -1,7 +1,14 @@
-// The command line: every form a user may type, and what start-up makes of it.
+// The command line: every form a user may type, and what start-up makes of it; the lines
+// answered on the terminal, in this process and through the program without a display.
+#include "app/command_line.h"
 #include "app/startup.h"
+#include "harness/home.h"
+#include "harness/peer.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
 
 namespace {
 
@@ -55,6 +62,53 @@ TEST(CommandLine, EveryFormGivesItsMode)
         EXPECT_EQ(app::startup_options.listen_port, c.listen_port);
         EXPECT_EQ(app::startup_options.listen_address, c.listen_address);
     }
+}
+
+struct AnswerCase {
+    std::vector<std::string> words;
+    int status;         // -1: the program itself
+    const char* output; // a pattern the standard output holds
+    const char* errors; // one the error output holds
+};
+
+TEST(CommandLine, HelpVersionAndUnknownWordsAreAnsweredWithoutADisplay)
+{
+    const AnswerCase cases[] = {
+        {{"--help"}, 0, "vendrel backup \\[--force\\] \\[--database PATH\\] FILE", "^$"},
+        {{"--version"}, 0, "^vendrel [0-9]+\\.[0-9]+\n$", "^$"},
+        {{"report"}, 2, "^$", "unknown command: report\n(.|\n)*Usage:"},
+        {{"--help", "now"}, 2, "^$", "unknown command: --help now"},
+        // The forms start-up reads stay the program's, wherever the words stand.
+        {{}, -1, "^$", "^$"},
+        {{" "}, -1, "^$", "^$"},
+        {{"xyzclient"}, -1, "^$", "^$"},
+        {{"client", "--help"}, -1, "^$", "^$"},
+        {{"--version", "server"}, -1, "^$", "^$"},
+    };
+    const std::string home = testing_support::make_temp_home("vendrel-words");
+    ASSERT_FALSE(home.empty());
+    for (const AnswerCase& c : cases) {
+        std::vector<char*> argv{const_cast<char*>("vendrel")};
+        std::string shown = "vendrel";
+        for (const std::string& word : c.words) {
+            argv.push_back(const_cast<char*>(word.c_str()));
+            shown += " " + word;
+        }
+        SCOPED_TRACE(shown);
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(app::answer_command_line(static_cast<int>(argv.size()), argv.data()), c.status);
+        const std::string output = testing::internal::GetCapturedStdout();
+        const std::string errors = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(std::regex_search(output, std::regex(c.output))) << output;
+        EXPECT_TRUE(std::regex_search(errors, std::regex(c.errors))) << errors;
+        if (c.status >= 0) {
+            EXPECT_EQ(remote_testing::run_program(home, c.words, home + "/words.err", 20000),
+                      c.status);
+        }
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(home, ignored);
 }
 
 } // namespace

@@ -1,0 +1,154 @@
+// vendrel backup: which file is copied where, the refusals that keep files safe, and what
+// the user reads meanwhile. The copy itself is store/backup's.
+//
+// The copy is made beside FILE under a name of its own and renamed onto FILE only once it is
+// complete, so FILE is never a half-written database, even when the backup is interrupted
+// or fails, and an existing FILE given with --force stays as it was until then.
+#include "app/command_line.h"
+
+#include "app/startup.h"
+#include "platform/platform.h"
+#include "store/backup.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace app {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Paths are UTF-8 on every platform, as SQLite reads them.
+fs::path file_path(const std::string& text)
+{
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+struct Shown {
+    int next_tenth = 1; // the next tenth of the file whose copying is told
+};
+
+// A file that is copied in one step (the usual small one) shows no progress; a large one
+// shows every tenth, and says when writers made it start again.
+void show_progress(int copied, int total, bool restarted, void* context)
+{
+    Shown* shown = static_cast<Shown*>(context);
+    if (restarted) {
+        std::printf("The database changed meanwhile; copying again from the start\n");
+        shown->next_tenth = 1;
+    }
+    if (total <= 0)
+        return;
+    if (copied == total && shown->next_tenth == 1 && !restarted)
+        return;
+    const int tenths = static_cast<int>(10LL * copied / total);
+    if (tenths >= shown->next_tenth) {
+        std::printf("Copied %d%% (%d of %d pages)\n", static_cast<int>(100LL * copied / total),
+                    copied, total);
+        shown->next_tenth = tenths + 1;
+    }
+    std::fflush(stdout);
+}
+
+int usage_error(const char* text)
+{
+    std::fprintf(stderr,
+                 "vendrel backup: %s\nUsage: vendrel backup [--force] [--database PATH] FILE\n",
+                 text);
+    return exit_usage;
+}
+
+int failure(const std::string& text)
+{
+    std::fprintf(stderr, "vendrel backup: %s\n", text.c_str());
+    return exit_failed;
+}
+
+// The database of the user who runs the command, as the program itself would open it.
+std::string own_database()
+{
+    const std::string documents = platform::documents_folder();
+    if (documents.empty())
+        return std::string();
+    return documents + platform::path_separator() + database_file_name;
+}
+
+} // namespace
+
+int run_backup(int argc, char** argv)
+{
+    bool force = false;
+    std::string database;
+    std::string file;
+    for (int i = 0; i < argc; ++i) {
+        const char* word = argv[i];
+        if (std::strcmp(word, "--force") == 0) {
+            force = true;
+        } else if (std::strcmp(word, "--database") == 0) {
+            if (++i == argc)
+                return usage_error("--database needs a PATH");
+            database = argv[i];
+        } else if (word[0] == '-' && word[1] != '\0') {
+            return usage_error((std::string("unknown option ") + word).c_str());
+        } else if (!file.empty()) {
+            return usage_error("one FILE only");
+        } else {
+            file = word;
+        }
+    }
+    if (file.empty())
+        return usage_error("FILE is missing");
+    if (database.empty())
+        database = own_database();
+    if (database.empty())
+        return failure("there is no documents folder; name the database with --database");
+
+    std::error_code error;
+    const fs::path source = file_path(database);
+    const fs::path target = file_path(file);
+    if (!fs::is_regular_file(source, error))
+        return failure("there is no database at " + database);
+    if (fs::exists(target, error)) {
+        // Replacing the database by its own copy would leave a running server writing
+        // into a file that is no longer there.
+        if (fs::equivalent(source, target, error))
+            return failure(file + " is the database itself");
+        if (fs::is_directory(target, error))
+            return failure(file + " is a folder");
+        if (!force)
+            return failure(file + " exists; --force replaces it");
+    }
+
+    const std::string partial = file + ".part";
+    fs::remove(file_path(partial), error); // left by a backup that was interrupted
+    Shown shown;
+    std::string reason;
+    const int result = store::backup_database(database, partial, show_progress, &shown, &reason);
+    if (result != store::backup_ok) {
+        fs::remove(file_path(partial), error);
+        switch (result) {
+        case store::backup_no_library:
+            return failure("the SQLite library is missing or has no backup calls");
+        case store::backup_cannot_read:
+            return failure("cannot read " + database + ": " + reason);
+        case store::backup_cannot_write:
+            return failure("cannot write " + partial + ": " + reason);
+        default:
+            return failure("the copy failed: " + reason);
+        }
+    }
+    fs::rename(file_path(partial), target, error);
+    if (error) {
+        const std::string why = error.message();
+        fs::remove(file_path(partial), error);
+        return failure("cannot rename " + partial + " to " + file + ": " + why);
+    }
+    std::printf("Copied %s to %s\n", database.c_str(), file.c_str());
+    return exit_ok;
+}
+
+} // namespace app

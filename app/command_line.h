@@ -1,0 +1,29 @@
+// The command lines that are answered on the terminal and end the program before any window
+// or connection exists: the usage, the version and the backup. The program's own forms
+// (standalone, server, client) are parse_command_line's, read exactly as they always were.
+#pragma once
+
+#include <cstdio>
+
+namespace app {
+
+// Exit statuses of the terminal answers.
+constexpr int exit_ok = 0;
+constexpr int exit_failed = 1;
+constexpr int exit_usage = 2;
+
+// The exit status of the command the words after the program's name ask for, or -1 when
+// they ask for the program itself. backup as the first word is the backup whatever follows;
+// otherwise a line that holds the word client or server, or no word at all, is the program's,
+// and of the rest only --help and --version alone are known: any other word gets the usage
+// on the error output and exit_usage.
+int answer_command_line(int argc, char** argv);
+
+// The backup command, given the words after backup: [--force] [--database PATH] FILE.
+// Returns exit_ok, exit_failed (told on the error output) or exit_usage.
+int run_backup(int argc, char** argv);
+
+// The modes and commands, for --help and after a word that is not known.
+void print_usage(std::FILE* out);
+
+} // namespace app
