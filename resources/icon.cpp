@@ -5,6 +5,7 @@
 
 #include "resources/ids.h"
 
+#include <cstring>
 #include <iterator>
 
 namespace resources {
@@ -72,6 +73,13 @@ constexpr IconImage program_icon = {
 const IconImage* find_icon(int id)
 {
     return id == ids::program_icon ? &program_icon : nullptr;
+}
+
+unsigned icon_pixel(const IconImage& image, int size, int x, int y)
+{
+    const char key = image.rows[y * image.size / size][x * image.size / size];
+    const char* found = key == '.' ? nullptr : std::strchr(image.palette_keys, key);
+    return found ? 0xFF000000u | image.palette[found - image.palette_keys] : 0;
 }
 
 } // namespace resources

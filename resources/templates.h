@@ -69,4 +69,9 @@ struct IconImage {
 };
 const IconImage* find_icon(int id);
 
+// The colour at x, y of the icon drawn size pixels wide, enlarged or shrunk without smoothing
+// as every backend draws it: 0xAARRGGBB, and 0 (transparent) where the art has '.'. For the
+// tools that write the icon into files of other systems.
+unsigned icon_pixel(const IconImage& image, int size, int x, int y);
+
 } // namespace resources

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -25,14 +24,6 @@ void put32(Bytes& out, std::uint32_t value)
     put16(out, value >> 16);
 }
 
-// 0xAARRGGBB of the icon's pixel at x, y of a picture size pixels wide.
-std::uint32_t pixel(const resources::IconImage& image, int size, int x, int y)
-{
-    const char key = image.rows[y * image.size / size][x * image.size / size];
-    const char* found = key == '.' ? nullptr : std::strchr(image.palette_keys, key);
-    return found ? 0xFF000000u | image.palette[found - image.palette_keys] : 0;
-}
-
 // One image of the file: a bitmap header of twice the height (colour plus mask), the
 // colour rows bottom up, and the transparency mask (alpha carries it; the mask says the same).
 Bytes image_bits(const resources::IconImage& image, int size)
@@ -47,12 +38,12 @@ Bytes image_bits(const resources::IconImage& image, int size)
         put32(out, 0);
     for (int y = size - 1; y >= 0; --y)
         for (int x = 0; x < size; ++x)
-            put32(out, pixel(image, size, x, y));
+            put32(out, resources::icon_pixel(image, size, x, y));
     const int mask_row = ((size + 31) / 32) * 4;
     for (int y = size - 1; y >= 0; --y) {
         Bytes row(static_cast<std::size_t>(mask_row), 0);
         for (int x = 0; x < size; ++x)
-            if ((pixel(image, size, x, y) >> 24) == 0)
+            if ((resources::icon_pixel(image, size, x, y) >> 24) == 0)
                 row[static_cast<std::size_t>(x / 8)] |= static_cast<unsigned char>(0x80 >> (x % 8));
         out.insert(out.end(), row.begin(), row.end());
     }
