@@ -5,6 +5,7 @@
 #include "remote/guard.h"
 
 #include "platform/platform.h"
+#include "store/sqlite_library.h"
 
 #include <atomic>
 #include <cctype>
@@ -188,13 +189,12 @@ const char* skip_blanks_and_comments(const char* at, const char* end)
 
 int install_guard(std::string* reason)
 {
-    void* library = platform::load_library(store::sqlite_library_name);
-    auto set_authorizer = reinterpret_cast<SetAuthorizer>(
-        library ? platform::library_symbol(library, "sqlite3_set_authorizer") : nullptr);
-    auto progress_handler = reinterpret_cast<ProgressHandler>(
-        library ? platform::library_symbol(library, "sqlite3_progress_handler") : nullptr);
-    stmt_readonly = reinterpret_cast<StatementReadonly>(
-        library ? platform::library_symbol(library, "sqlite3_stmt_readonly") : nullptr);
+    void* library = store::load_sqlite_library();
+    SetAuthorizer set_authorizer = nullptr;
+    ProgressHandler progress_handler = nullptr;
+    store::look_up(library, "sqlite3_set_authorizer", &set_authorizer);
+    store::look_up(library, "sqlite3_progress_handler", &progress_handler);
+    store::look_up(library, "sqlite3_stmt_readonly", &stmt_readonly);
     if (!set_authorizer || !progress_handler || !stmt_readonly) {
         if (reason)
             *reason = "the SQLite library cannot check the statements of clients "
