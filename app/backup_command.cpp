@@ -3,7 +3,10 @@
 //
 // The copy is made beside FILE under a name of its own and renamed onto FILE only once it is
 // complete, so FILE is never a half-written database, even when the backup is interrupted
-// or fails, and an existing FILE given with --force stays as it was until then.
+// or fails, and an existing FILE given with --force stays as it was until then. That name is
+// one this run has made with the system's exclusive create, so the command never deletes
+// or replaces a file it did not make: not a source or a neighbour that happens to bear the
+// name, not the unfinished copy of another backup to the same FILE.
 #include "app/command_line.h"
 
 #include "app/startup.h"
@@ -68,6 +71,22 @@ int failure(const std::string& text)
     return exit_failed;
 }
 
+// A file beside file that this run makes and so owns: "FILE.N.part" for the first N under
+// which nothing is there yet. The empty text when none can be made, with the reason.
+std::string claim_partial(const std::string& file, std::string* reason)
+{
+    for (int number = 1; number <= 1000; ++number) {
+        const std::string name = file + "." + std::to_string(number) + ".part";
+        const int made = platform::create_new_file(name, reason);
+        if (made == 0)
+            return name;
+        if (made < 0)
+            return std::string();
+    }
+    *reason = "every name up to " + file + ".1000.part is taken";
+    return std::string();
+}
+
 // The database of the user who runs the command, as the program itself would open it.
 std::string own_database()
 {
@@ -123,10 +142,11 @@ int run_backup(int argc, char** argv)
             return failure(file + " exists; --force replaces it");
     }
 
-    const std::string partial = file + ".part";
-    fs::remove(file_path(partial), error); // left by a backup that was interrupted
-    Shown shown;
     std::string reason;
+    const std::string partial = claim_partial(file, &reason);
+    if (partial.empty())
+        return failure("cannot write beside " + file + ": " + reason);
+    Shown shown;
     const int result = store::backup_database(database, partial, show_progress, &shown, &reason);
     if (result != store::backup_ok) {
         fs::remove(file_path(partial), error);
@@ -137,6 +157,10 @@ int run_backup(int argc, char** argv)
             return failure("cannot read " + database + ": " + reason);
         case store::backup_cannot_write:
             return failure("cannot write " + partial + ": " + reason);
+        case store::backup_never_quiet:
+            return failure("the database was written to all the time, and a copy that held up "
+                           "the writers would have made their saves fail; try again when "
+                           "fewer people are saving, or stop the server for the copy");
         default:
             return failure("the copy failed: " + reason);
         }

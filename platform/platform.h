@@ -164,4 +164,9 @@ std::string temp_folder();
 // The separator between folder and file names.
 char path_separator();
 
+// Makes the empty file path (UTF-8), open to its owner only, provided nothing is there yet:
+// the system's exclusive create, so that a file somebody else made is never taken over.
+// 0 when made, 1 when something is there already, -1 otherwise with the system's reason.
+int create_new_file(const std::string& path, std::string* reason);
+
 } // namespace platform

@@ -16,23 +16,21 @@ struct Backup;
 
 // The library's codes and flags this file looks at.
 constexpr int code_ok = 0;
+constexpr int code_busy = 5;
 constexpr int code_done = 101;
 constexpr int open_read_only = 0x00000001;
 constexpr int open_read_write = 0x00000002;
 constexpr int open_create = 0x00000004;
 
-// Pages per step: about a megabyte, copied in a few milliseconds, so that a writer that
-// arrives during a step waits only that long.
+// Pages per short step: about a megabyte, copied in a few milliseconds, so that a writer
+// that arrives during a step waits only that long.
 constexpr int pages_per_step = 256;
 // The pause between steps, in which waiting writers take their turn.
 constexpr int pause_ms = 5;
-// A write through another connection makes the next step start again from the first page.
-// After this many restarts the rest is copied in one step, during which writers wait.
-constexpr int restarts_before_one_step = 3;
 // How long one step waits for a moment in which no writer holds the file. It looks every
 // millisecond: a server that takes writes back to back leaves the file free only briefly, and
 // the library's own time-out looks less and less often.
-constexpr int lock_wait_ms = 30000;
+constexpr int step_lock_wait_ms = 30000;
 
 struct BackupCalls {
     int (*open)(const char* file_name, Connection** connection, int flags, const char* vfs);
@@ -80,31 +78,60 @@ int wait_for_lock(void* until_ms, int)
     return 1;
 }
 
-// Steps until the copy is complete. Returns the library's code: done, or the failure.
+// The fewest pages per millisecond that the steps so far have copied: what a step that
+// takes the rest at once may count on.
+struct Pace {
+    double pages_per_ms = 0; // 0 until a step long enough to measure has run
+    void measure(int pages, int64_t took_ms)
+    {
+        if (took_ms <= 0)
+            return;
+        const double pace = static_cast<double>(pages) / static_cast<double>(took_ms);
+        if (pages_per_ms == 0 || pace < pages_per_ms)
+            pages_per_ms = pace;
+    }
+};
+
+// Steps until the copy is complete. Returns the library's code: done, or the failure; busy
+// when writers kept restarting it until limits.give_up_ms.
 int copy_pages(const BackupCalls& calls, Connection* source, Backup* backup,
-               BackupProgress progress, void* context)
+               BackupProgress progress, void* context, const BackupLimits& limits)
 {
-    int pages = pages_per_step;
     int restarts = 0;
     int copied_before = 0;
     int64_t until_ms = 0;
+    Pace pace;
+    const int64_t began_ms = platform::monotonic_ms();
     calls.busy_handler(source, wait_for_lock, &until_ms);
     for (;;) {
-        until_ms = platform::monotonic_ms() + lock_wait_ms;
+        // Once writers have restarted the copy, short steps cannot outrun them; the rest is
+        // taken at once, but only when the measured pace says that even a copy of the whole
+        // file (a write just before the step restarts it) stays within the hold.
+        int pages = pages_per_step;
+        const int total_before = calls.page_count(backup);
+        if (restarts > 0 && pace.pages_per_ms > 0 && calls.remaining(backup) > pages &&
+            total_before <= pace.pages_per_ms * limits.hold_ms)
+            pages = -1;
+        until_ms = platform::monotonic_ms() + step_lock_wait_ms;
+        const int64_t started_ms = platform::monotonic_ms();
         const int rc = calls.step(backup, pages);
+        const int64_t took_ms = platform::monotonic_ms() - started_ms;
         if (rc != code_ok && rc != code_done)
             return rc; // busy: writers held the file for the whole wait
         const int total = calls.page_count(backup);
         const int copied = total - calls.remaining(backup);
         // A restarted copy has only this step's pages, never more than it had before.
         const bool restarted = rc == code_ok && copied_before > 0 && copied <= copied_before;
-        if (restarted && ++restarts >= restarts_before_one_step)
-            pages = -1;
+        pace.measure(restarted ? copied : copied - copied_before, took_ms);
+        if (restarted)
+            ++restarts;
         copied_before = copied;
         if (progress)
             progress(copied, total, restarted, context);
         if (rc == code_done)
             return rc;
+        if (restarts > 0 && platform::monotonic_ms() - began_ms >= limits.give_up_ms)
+            return code_busy;
         platform::sleep_ms(pause_ms);
     }
 }
@@ -112,7 +139,8 @@ int copy_pages(const BackupCalls& calls, Connection* source, Backup* backup,
 } // namespace
 
 int backup_database(const std::string& source, const std::string& destination,
-                    BackupProgress progress, void* context, std::string* reason)
+                    BackupProgress progress, void* context, std::string* reason,
+                    const BackupLimits& limits)
 {
     BackupCalls calls{};
     if (!bind(&calls))
@@ -139,11 +167,11 @@ int backup_database(const std::string& source, const std::string& destination,
         *reason = message_of(calls, to);
         result = backup_failed;
     } else {
-        const int rc = copy_pages(calls, from, backup, progress, context);
+        const int rc = copy_pages(calls, from, backup, progress, context, limits);
         // finish gives the step's failure as the destination's message.
         if (calls.finish(backup) != code_ok || rc != code_done) {
             *reason = message_of(calls, to);
-            result = backup_failed;
+            result = rc == code_busy ? backup_never_quiet : backup_failed;
         }
     }
     calls.close(to);

@@ -18,6 +18,12 @@ constexpr int db_misuse = 21;
 constexpr int db_row = 100;
 constexpr int db_done = 101;
 
+// How long a statement of the local binding waits for a lock another process holds (a
+// backup reading the file) before it fails with "database is locked": shorter than the three
+// seconds a server gives one step of a client, so that the server thread is never held up
+// longer for a lock than for work. Whatever holds the file must let go well within it.
+constexpr int lock_wait_ms = 2000;
+
 // Open flags: read-write, create, and the serialized threading mode, because the server
 // thread and the dialogs share the one connection.
 constexpr int db_open_read_write = 0x00000002;

@@ -20,12 +20,6 @@ namespace {
 constexpr unsigned long directory_data = 1;
 constexpr unsigned long directory_temp = 2;
 
-// How long a statement waits for a lock another process holds (a backup reading the file)
-// before it fails with "database is locked": long enough for a backup's last step to copy a
-// file of some hundred megabytes, and shorter than the three seconds a server gives one step
-// of a client, so that the server thread is never held up longer for a lock than for work.
-constexpr int lock_wait_ms = 2000;
-
 } // namespace
 
 void* load_sqlite_library()

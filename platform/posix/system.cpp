@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <fstream>
 #include <pthread.h>
 #include <string>
@@ -182,6 +183,20 @@ std::string temp_folder()
 char path_separator()
 {
     return '/';
+}
+
+int create_new_file(const std::string& path, std::string* reason)
+{
+    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (file < 0) {
+        if (errno == EEXIST)
+            return 1;
+        if (reason)
+            *reason = std::strerror(errno);
+        return -1;
+    }
+    close(file);
+    return 0;
 }
 
 } // namespace platform

@@ -148,4 +148,20 @@ char path_separator()
     return '\\';
 }
 
+int create_new_file(const std::string& path, std::string* reason)
+{
+    const HANDLE file = CreateFileW(win32::to_wide(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS)
+            return 1;
+        if (reason)
+            *reason = win32::system_message(code);
+        return -1;
+    }
+    CloseHandle(file);
+    return 0;
+}
+
 } // namespace platform

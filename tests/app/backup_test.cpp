@@ -3,9 +3,11 @@
 #include "harness/home.h"
 #include "harness/peer.h"
 #include "platform/platform.h"
+#include "store/backup.h"
 #include "tests/support/scenario.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <atomic>
@@ -188,6 +190,88 @@ TEST_F(Backup, AnExistingFileIsReplacedOnlyWhenForcedAndNeverByTheDatabaseItself
     // Forced, and without --database: the running user's own database.
     EXPECT_EQ(backup({"--force", file}), 0) << errors();
     EXPECT_EQ(query(file, "select name from person"), (Rows{{"admin"}}));
+}
+
+TEST_F(Backup, NeverDeletesOrReplacesAFileItDidNotMake)
+{
+    // A source whose name ends in .part, a neighbour that bears the name a copy of "report"
+    // might take, and one left by a backup that was interrupted: each stays as it was.
+    const std::string folder = home + "/x";
+    std::filesystem::create_directories(folder);
+    const std::string source = folder + "/tickets.part";
+    std::filesystem::copy_file(database, source);
+    for (const char* name : {"/report.part", "/report.1.part"})
+        std::ofstream(home + name) << "keep me";
+
+    EXPECT_EQ(backup({"--database", source, folder + "/tickets"}), 0) << errors();
+    EXPECT_EQ(query(source, "select name from person"), (Rows{{"admin"}}));
+    EXPECT_EQ(query(folder + "/tickets", "select name from person"), (Rows{{"admin"}}));
+    EXPECT_EQ(backup({"--database", source, home + "/report"}), 0) << errors();
+    EXPECT_EQ(query(home + "/report", "select name from person"), (Rows{{"admin"}}));
+    for (const char* name : {"/report.part", "/report.1.part"}) {
+        std::string text;
+        std::getline(std::ifstream(home + name), text);
+        EXPECT_EQ(text, "keep me") << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(home + "/report.2.part"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/tickets.1.part"));
+}
+
+TEST_F(Backup, TwoBackupsToOneFileAtOnceEachRenameOnlyTheirOwnFinishedCopy)
+{
+    // Some tens of megabytes, so that the two copies overlap.
+    testing_support::execute(database, "with recursive n(i) as (select 1 union all select i+1 "
+                                       "from n where i<40000) insert into ticket "
+                                       "(code,subject,description) select 'F'||i,'Filler',"
+                                       "printf('%.1000c','f') from n");
+    const std::string file = home + "/copy.dat";
+    int status[2] = {-1, -1};
+    std::thread first([&] { status[0] = backup({"--force", "--database", database, file}); });
+    std::thread second([&] { status[1] = backup({"--force", "--database", database, file}); });
+    first.join();
+    second.join();
+    EXPECT_EQ(status[0], 0);
+    EXPECT_EQ(status[1], 0);
+    EXPECT_EQ(query(file, "pragma integrity_check"), (Rows{{"ok"}}));
+    EXPECT_EQ(query(file, "select count(*) from ticket"), (Rows{{"40000"}}));
+    for (const auto& entry : std::filesystem::directory_iterator(home))
+        EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path();
+}
+
+TEST_F(Backup, ACopyNeverHoldsTheFileLongerThanAWriterWaitsAndSaysSoWhenWritesNeverPause)
+{
+    // Two hundred megabytes take most of a second to copy in one step; a writer that waits a
+    // quarter of a second for its lock saves every 20 ms meanwhile.
+    testing_support::execute(database, "with recursive n(i) as (select 1 union all select i+1 "
+                                       "from n where i<50000) insert into ticket (code,"
+                                       "description) select 'F'||i,randomblob(4000) from n");
+    std::atomic<int> stop{0};
+    int refused = 0;
+    int saved = 0;
+    std::thread writer([&] {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+        sqlite3_busy_timeout(db, 250);
+        while (!stop.load()) {
+            const int rc = sqlite3_exec(db, "insert into ticket (code) values ('W')", nullptr,
+                                        nullptr, nullptr);
+            rc == SQLITE_OK ? ++saved : ++refused;
+            platform::sleep_ms(20);
+        }
+        sqlite3_close(db);
+    });
+    store::BackupLimits limits;
+    limits.hold_ms = 60;
+    limits.give_up_ms = 3000;
+    std::string reason;
+    const std::string copy = home + "/copy.dat";
+    const int result = store::backup_database(database, copy, nullptr, nullptr, &reason, limits);
+    stop = 1;
+    writer.join();
+    std::cout << saved << " saves during the backup, " << refused << " refused\n";
+    EXPECT_EQ(refused, 0);
+    EXPECT_GT(saved, 0);
+    EXPECT_EQ(result, store::backup_never_quiet) << reason;
 }
 
 } // namespace
