@@ -40,11 +40,10 @@ void log_refusal(int slot, const std::string& why)
 HandleEntry* owned_entry(int slot, int number)
 {
     HandleEntry* entry = find_handle(number);
-    if (!entry || entry->state != handle_taken)
+    if (!entry || !entry->statement)
         return nullptr;
     if (entry->owner != client_slots[slot].connection) {
-        if (entry->statement)
-            log_refusal(slot, "statement " + std::to_string(number) + " is another client's");
+        log_refusal(slot, "statement " + std::to_string(number) + " is another client's");
         return nullptr;
     }
     return entry;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <unordered_set>
 
 namespace remote {
 
@@ -20,6 +21,19 @@ bool pages_wanted = true;
 namespace {
 
 std::uint64_t exchanges = 0;
+
+// The numbers of the statements the current connection holds (serial live_serial). A server
+// never gives a live number again; one that does has lost the statement we hold under it.
+std::unordered_set<int> live_handles;
+int live_serial = 0;
+
+void forget_old_handles()
+{
+    if (live_serial != remote_link.serial) {
+        live_handles.clear();
+        live_serial = remote_link.serial;
+    }
+}
 
 std::string client_host;
 int client_port = 0;
@@ -167,7 +181,10 @@ int fetch_page(RemoteStatement* remote)
         return 0;
     }
     if (decode_page(reply, answer.payload_size, &remote->page) != 0) {
-        drop_connection(&remote_link); // not our server, or not in step with it
+        // Not our server, or not in step with it: the connection goes, and with it every
+        // statement made on it, this one included.
+        drop_connection(&remote_link);
+        remote->valid = 0;
         return -1;
     }
     remote_link.pages = 1;
@@ -228,6 +245,9 @@ const char* page_column(RemoteStatement* remote, const char* name)
 
 void release(RemoteStatement* statement)
 {
+    forget_old_handles();
+    if (statement->link_serial == remote_link.serial)
+        live_handles.erase(statement->remote_handle);
     for (int i = 0; i < statement->older_count; ++i)
         delete[] statement->older_areas[i];
     std::free(statement->older_areas);
@@ -284,10 +304,19 @@ int client_prepare(store::DbConnection* connection, const char* sql, int bytes,
     reply[0] = 0;
     if (!link_ready() || exchange(request, &answer, false) != 0 || answer.value == 0)
         return -1;
+    forget_old_handles();
+    if (!live_handles.insert(answer.value).second) {
+        // The statement we hold under that number is gone on the server; reading on would
+        // give this one's rows in its place. Both fail, as on a lost connection.
+        drop_connection(&remote_link);
+        return -1;
+    }
 
     auto* remote = new (std::nothrow) RemoteStatement;
-    if (!remote)
+    if (!remote) {
+        live_handles.erase(answer.value);
         return -1;
+    }
     remote->remote_handle = answer.value;
     remote->paging = pages_wanted && remote_link.pages >= 0 ? 1 : 0;
     remote->link_serial = remote_link.serial;

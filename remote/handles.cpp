@@ -1,11 +1,11 @@
 // The handle table: prepared statements of clients, named by 16-bit numbers. Numbers are
-// given in order 1, 2, 3, ..., and a finalized number is not given out again soon, so that a
-// client holding a stale number rarely meets somebody else's statement.
+// given in order 1, 2, 3, ..., and a freed number goes to the back of the queue, so that a
+// client holding a stale number meets somebody else's statement as late as can be; a
+// number is never given while its statement lives, whoever holds it.
 #include "remote/handles.h"
 
 #include "platform/platform.h"
 #include "remote/guard.h"
-#include "remote/tick_clock.h"
 
 #include <algorithm>
 
@@ -15,26 +15,13 @@ HandleTable handle_table;
 
 namespace {
 
-constexpr int reuse_after_full_count = 256;
-constexpr std::uint32_t reuse_age_ticks = 60;
-
-HandleEntry* new_entry(StatementHandle number)
+HandleEntry* new_entry()
 {
     auto* entry = new HandleEntry;
-    entry->number = number;
-    if (static_cast<int>(handle_table.by_number.size()) <= number)
-        handle_table.by_number.resize(static_cast<size_t>(number) + 1, nullptr);
-    handle_table.by_number[static_cast<size_t>(number)] = entry;
-    ++handle_table.free_count;
+    entry->number = ++handle_table.handle_counter;
+    handle_table.by_number.resize(static_cast<size_t>(entry->number) + 1, nullptr);
+    handle_table.by_number[static_cast<size_t>(entry->number)] = entry;
     return entry;
-}
-
-void set_state(HandleEntry* entry, int state)
-{
-    if (entry->state == state)
-        return;
-    handle_table.free_count += state == handle_free ? 1 : -1;
-    entry->state = state;
 }
 
 void forget_held_write(HandleEntry* entry)
@@ -46,29 +33,22 @@ void forget_held_write(HandleEntry* entry)
     held.erase(std::remove(held.begin(), held.end(), entry), held.end());
 }
 
-// Finalizes entry's statement, if it has one, and takes it off its owner's count. The
-// library's result (finalizing none succeeds).
+// Finalizes entry's statement, if it has one, takes it off its owner's count and frees its
+// number. The library's result (finalizing none succeeds).
 int drop_statement(HandleEntry* entry)
 {
-    int rc = store::db_ok;
-    if (entry->statement) {
-        rc = store::finalize(entry->statement);
-        auto owned = handle_table.open_by_owner.find(entry->owner);
-        if (owned != handle_table.open_by_owner.end() && --owned->second <= 0)
-            handle_table.open_by_owner.erase(owned);
-    }
+    if (!entry->statement)
+        return store::db_ok;
+    const int rc = store::finalize(entry->statement);
+    auto owned = handle_table.open_by_owner.find(entry->owner);
+    if (owned != handle_table.open_by_owner.end() && --owned->second <= 0)
+        handle_table.open_by_owner.erase(owned);
     entry->statement = nullptr;
+    entry->owner = -1;
     entry->row_pending = false;
     forget_held_write(entry);
+    handle_table.freed.push_back(entry->number);
     return rc;
-}
-
-// Hands out an entry that was in use: its old statement must not outlive it.
-HandleEntry* reuse(HandleEntry* entry)
-{
-    drop_statement(entry);
-    set_state(entry, handle_free);
-    return entry;
 }
 
 } // namespace
@@ -77,57 +57,21 @@ void reset_handle_table()
 {
     // Entries of an earlier table are left alone; only a test starts a second one.
     handle_table = HandleTable{};
-    HandleEntry* first = new_entry(1);
-    first->next = first;
-    handle_table.anchor = first;
-    handle_table.handle_counter = 1;
+    handle_table.by_number.push_back(nullptr); // number 0 means failure
 }
 
 HandleEntry* allocate_handle()
 {
     HandleTable& table = handle_table;
-    if (!table.anchor)
+    if (table.by_number.empty())
         reset_handle_table();
-    HandleEntry* anchor = table.anchor;
-
-    if (table.free_count > 0) {
-        if (anchor->state == handle_free)
-            return anchor;
-        for (HandleEntry* entry = anchor->next; entry != anchor; entry = entry->next)
-            if (entry->state == handle_free)
-                return entry;
-    }
-
-    ++table.ring_full_count;
-    const std::uint32_t now = current_tick();
-    if (table.ring_full_count > reuse_after_full_count && now > reuse_age_ticks) {
-        HandleEntry* entry = anchor->next;
-        for (;;) {
-            if (entry->prepared_at < now - reuse_age_ticks)
-                return reuse(entry);
-            if (entry == anchor)
-                break;
-            entry = entry->next;
-        }
-    }
-
-    if (table.handle_counter < max_statement_handle) {
-        HandleEntry* entry = new_entry(++table.handle_counter);
-        entry->next = anchor->next;
-        anchor->next = entry;
-        table.anchor = entry;
-        return entry;
-    }
-
-    // Every number is in use: the oldest entry whose client has finalized it.
-    HandleEntry* entry = anchor->next;
-    for (;;) {
-        if (!entry->statement)
-            return reuse(entry);
-        if (entry == anchor)
-            return nullptr;
-        entry = entry->next;
-    }
+    if (table.handle_counter < max_statement_handle)
+        return new_entry();
+    if (table.freed.empty())
+        return nullptr;
+    HandleEntry* entry = find_handle(table.freed.front());
+    table.freed.pop_front();
+    return entry;
 }
 
 HandleEntry* find_handle(StatementHandle number)
@@ -139,21 +83,19 @@ HandleEntry* find_handle(StatementHandle number)
 
 int prepare_for_client(const char* sql, int bytes, int owner)
 {
-    HandleEntry* entry = allocate_handle();
-    if (!entry)
-        return -1;
-    set_state(entry, handle_taken);
-    entry->prepared_at = current_tick();
-    entry->owner = owner;
     store::DbStatement* statement = nullptr;
     const int rc = store::prepare(store::db_handle, sql, bytes, &statement, nullptr);
     if (rc != store::db_ok) {
         store::finalize(statement);
-        entry->statement = nullptr;
-        set_state(entry, handle_free);
         return rc > 0 ? -rc : -1;
     }
+    HandleEntry* entry = allocate_handle();
+    if (!entry) {
+        store::finalize(statement);
+        return -1;
+    }
     entry->statement = statement;
+    entry->owner = owner;
     entry->row_pending = false;
     ++handle_table.open_by_owner[owner];
     return entry->number;
@@ -162,7 +104,7 @@ int prepare_for_client(const char* sql, int bytes, int owner)
 int finalize_handle(StatementHandle number)
 {
     HandleEntry* entry = find_handle(number);
-    if (!entry || entry->state != handle_taken)
+    if (!entry || !entry->statement)
         return -1;
     return drop_statement(entry);
 }

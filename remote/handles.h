@@ -5,6 +5,7 @@
 #include "store/db_driver.h"
 
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
 #include <vector>
 
@@ -14,53 +15,44 @@ namespace remote {
 using StatementHandle = int;
 constexpr StatementHandle max_statement_handle = 65535; // the widest the value field carries
 
-// One statement place of the ring. Its number never changes.
+// One statement place. Its number never changes; it holds a live statement or none.
 struct HandleEntry {
-    store::DbStatement* statement = nullptr;
+    store::DbStatement* statement = nullptr; // nullptr: free, its number may be given again
     StatementHandle number = 0;
-    int state = 0;                     // 0 free, 1 taken
-    std::uint32_t prepared_at = 0;     // tick of the last prepare in this entry
     int owner = -1;                    // the connection that prepared it, -1 for none
     bool row_pending = false;          // pages: the current row was stepped but not yet sent
     std::int64_t write_held_since = 0; // ms since a write stopped half-stepped, 0 for none
-    HandleEntry* next = nullptr;
 };
 
-constexpr int handle_free = 0;
-constexpr int handle_taken = 1;
-
-// A ring of entries, walked from the one after the anchor (the oldest) to the anchor (the
-// newest). Entries are never released while the process runs.
+// Every number given out so far, and the free ones in the order they were freed.
 struct HandleTable {
-    HandleEntry* anchor = nullptr;
-    StatementHandle handle_counter = 1;         // the last number given to a new entry
-    int ring_full_count = 0;                    // allocations that found no free entry
-    int free_count = 0;                         // entries in state free, to spare a walk
+    StatementHandle handle_counter = 0;         // the last number given to a new entry
     std::vector<HandleEntry*> by_number;        // by_number[n] is the entry of number n
+    std::deque<StatementHandle> freed;          // free numbers, the longest free first
     std::unordered_map<int, int> open_by_owner; // statements each connection holds
     std::vector<HandleEntry*> held_writes;      // entries whose write is half-stepped
 };
 
 extern HandleTable handle_table;
 
-// Starts the table afresh with one free entry, number 1.
+// Starts the table afresh, with no number given out.
 void reset_handle_table();
 
-// A free entry: a free one of the ring; else, after the ring has been full more than 256
-// times and a minute has passed since start-up, the oldest entry prepared more than a
-// minute ago (its statement finalized first); else a new entry; at the number limit, the
-// oldest entry whose statement has been finalized. nullptr when none can be had.
+// A free entry for a new statement: a number never given out while there are any, else the
+// number free the longest, so that a stale number meets another statement as late as can
+// be. A number is free only once its statement is gone (finalized by its owner, or its
+// owner's connection closed); nullptr when every number holds a live statement.
 HandleEntry* allocate_handle();
 
 // The entry of number, or nullptr.
 HandleEntry* find_handle(StatementHandle number);
 
 // Prepares bytes of sql for the connection owner. Returns the handle number, or a
-// negative number (the library's code negated, or -1 when no entry can be had).
+// negative number (the library's code negated, or -1 when no number is free).
 int prepare_for_client(const char* sql, int bytes, int owner);
 
-// Finalizes the statement of number; the entry stays taken. The library's result, or -1
-// when the number is not taken.
+// Finalizes the statement of number and frees the number. The library's result, or -1 when
+// the number holds no statement.
 int finalize_handle(StatementHandle number);
 
 // The text of column name in the current row of number's statement; nullptr when the

@@ -107,12 +107,19 @@ int encode_empty_page(int result, char* payload)
 
 int decode_page(const char* payload, int size, Page* page)
 {
+    *page = Page{};
     if (size < page_header_size)
         return -1;
+    const int columns = get16(payload + 2);
+    const int rows = get16(payload + 4);
+    // Every name and every value takes two bytes at least: a page too short for what its
+    // counts announce is refused before anything is sized by them.
+    const std::int64_t least = page_header_size + 2LL * columns + 2LL * columns * rows;
+    if (least > size)
+        return -1;
     page->result = get16(payload);
-    page->columns = get16(payload + 2);
-    page->rows = get16(payload + 4);
-    page->texts.clear();
+    page->columns = columns;
+    page->rows = rows;
     page->names.assign(static_cast<std::size_t>(page->columns), 0);
     page->values.assign(static_cast<std::size_t>(page->columns) * page->rows, -1);
     page->texts.reserve(static_cast<std::size_t>(size) + page->names.size() + page->values.size());
@@ -134,13 +141,15 @@ int decode_page(const char* payload, int size, Page* page)
         at += length;
         return offset;
     };
+    bool whole = true;
     for (int& name : page->names)
-        if ((name = field(false)) < 0)
-            return -1;
+        whole = whole && (name = field(false)) >= 0;
     for (int& value : page->values)
-        if ((value = field(true)) == -2)
-            return -1;
-    return at == size ? 0 : -1;
+        whole = whole && (value = field(true)) != -2;
+    if (whole && at == size)
+        return 0;
+    *page = Page{}; // nothing of a page that is not one may be read
+    return -1;
 }
 
 } // namespace remote

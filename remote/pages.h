@@ -34,7 +34,8 @@ struct Page {
     std::vector<int> values; // offset of row r's column c at r * columns + c; -1 for NULL
 };
 
-// Reads size bytes of payload into page. 0, or -1 when they are not a page.
+// Reads size bytes of payload into page. 0, or -1 when they are not a page; page is then
+// empty. Nothing is sized by the page's counts before the payload is known to hold them.
 int decode_page(const char* payload, int size, Page* page);
 
 } // namespace remote

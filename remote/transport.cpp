@@ -101,6 +101,7 @@ void drop_connection(RemoteLink* link)
     platform::close_socket(link->socket);
     link->socket = platform::invalid_socket;
     link->input_filled = 0;
+    ++link->serial; // what was made on it is gone now, not only once the next one is made
 }
 
 } // namespace remote

@@ -20,7 +20,7 @@ struct RemoteLink {
     platform::Socket socket = platform::invalid_socket;
     unsigned char input[link_input_size];
     int input_filled = 0;
-    int serial = 0; // connections made so far; what was made on an earlier one is gone
+    int serial = 0; // counts connections made and dropped; what was made under another is gone
     int pages = 0;  // whether this connection's server gives pages of rows: 0 unknown, 1, -1
 };
 
@@ -45,7 +45,7 @@ int receive_with_deadline(platform::Socket socket, void* buffer, int capacity,
 int connect_to_server(RemoteLink* link, const char* host, int port,
                       std::string* reason = nullptr);
 
-// Closes link's connection and forgets what was read from it.
+// Closes link's connection and forgets what was read from it; counted in its serial.
 void drop_connection(RemoteLink* link);
 
 } // namespace remote

@@ -147,39 +147,45 @@ TEST_F(ServerProtocol, SilentAndHalfSentClientsDoNotHoldUpTheOthers)
 
 using HandleTable = remote_testing::TemporaryDatabase;
 
-TEST_F(HandleTable, OldEntriesAreReusedWithTheirStatementFinalizedAndNumbersStayIn16Bits)
+TEST_F(HandleTable, ANumberIsGivenAgainOnlyOnceItsStatementIsGoneAndThenTheLongestFreeFirst)
 {
-    // No clock thread in this test: the tick is set by hand.
+    // One client holds a statement while it and another prepare and finalize hundreds more,
+    // a long time after start-up: no prepare ever gets a live number, and the statement held
+    // still gives its own rows.
     remote::reset_handle_table();
-    for (int i = 1; i <= 300; ++i)
-        ASSERT_EQ(remote::prepare_for_client("select 1", 8, 0), i);
-    EXPECT_EQ(open_statements(), 300);
-
-    // A minute and more later, after the ring has been full over 256 times, the oldest entry
-    // is handed out again under its number, and its forgotten statement is finalized.
     remote::tick_clock.ticks = 1000;
-    EXPECT_EQ(remote::prepare_for_client("select 2", 8, 0), 1);
-    EXPECT_EQ(open_statements(), 300);
-    EXPECT_EQ(remote::prepare_for_client("select 2", 8, 0), 2);
+    const int held = remote::prepare_for_client("select 'held' as a", 18, 1);
+    ASSERT_EQ(held, 1);
+    for (int i = 0; i < 600; ++i) {
+        if (i == 300)
+            remote::tick_clock.ticks = 1075; // the statement held is over a minute old now
+        const int number = remote::prepare_for_client("select 2", 8, 1 + i % 2);
+        ASSERT_NE(number, held);
+        ASSERT_EQ(remote::finalize_handle(number), store::db_ok);
+    }
+    EXPECT_EQ(remote::step_for_client(held), store::db_row);
+    EXPECT_STREQ(remote::column_for_client(held, "a"), "held");
 
-    // At the top of the number range with nothing old enough, the oldest entry whose client
-    // finalized it is taken; with none, the prepare fails.
+    // At the top of the number range a finalized number comes back, the one free longest
+    // first; while every number holds a live statement, the prepare fails.
     remote::reset_handle_table();
-    remote::tick_clock.ticks = 10;
-    remote::handle_table.handle_counter = remote::max_statement_handle - 2;
+    remote::handle_table.handle_counter = remote::max_statement_handle - 3;
     const int before = open_statements();
-    EXPECT_EQ(remote::prepare_for_client("select 3", 8, 0), 1);
+    EXPECT_EQ(remote::prepare_for_client("select 3", 8, 0), 65533);
     EXPECT_EQ(remote::prepare_for_client("select 3", 8, 0), 65534);
     EXPECT_EQ(remote::prepare_for_client("select 3", 8, 0), 65535);
     EXPECT_EQ(remote::prepare_for_client("select 3", 8, 0), -1);
     EXPECT_EQ(remote::finalize_handle(65534), store::db_ok);
+    EXPECT_EQ(remote::finalize_handle(65533), store::db_ok);
     EXPECT_EQ(remote::prepare_for_client("select 3", 8, 0), 65534);
+    EXPECT_EQ(remote::prepare_for_client("select 3", 8, 0), 65533);
     EXPECT_EQ(open_statements(), before + 3);
     EXPECT_EQ(remote::step_for_client(65534), store::db_row);
 
-    // A client that goes leaves nothing open behind it.
+    // A client that goes leaves nothing open behind it, and its numbers are free again.
     remote::release_client_handles(0);
     EXPECT_EQ(open_statements(), before);
+    EXPECT_EQ(remote::prepare_for_client("select 4", 8, 0), 65533);
 }
 
 } // namespace
