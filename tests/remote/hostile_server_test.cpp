@@ -145,9 +145,10 @@ TEST_F(HostileServer, APageThatCannotHoldWhatItsCountsAnnounceIsAFailedStep)
 
 TEST_F(HostileServer, AfterARejectedPageTheStatementAnswersNothingFromIt)
 {
-    // A good page of one row that says more rows follow, then a page that is not one.
+    // A good page of one row that says more rows follow, then a page that names one of its
+    // two columns and counts three rows it does not hold.
     start(paging_script({page(100, 1, 1, std::string("\0\1a\0\1x", 6)),
-                         page(100, 2, 1, std::string("\0\1a\0\1b\0\1y", 9))}));
+                         page(100, 2, 3, std::string("\0\1a", 3))}));
     store::DbStatement* statement = prepared();
     ASSERT_NE(statement, nullptr);
     ASSERT_EQ(store::step(statement), store::db_row);
