@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "store/backup.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -32,8 +33,13 @@ fs::path file_path(const std::string& text)
 }
 
 struct Shown {
-    int next_tenth = 1; // the next tenth of the file whose copying is told
+    int next_tenth = 1;           // the next tenth of the file whose copying is told
+    std::int64_t restart_told = 0; // when a restart was last told, 0 for never
 };
+
+// A database that writers keep changing restarts the copy many times a second: said once,
+// and again at most every ten seconds.
+constexpr std::int64_t restart_told_every_ms = 10000;
 
 // A file that is copied in one step (the usual small one) shows no progress; a large one
 // shows every tenth, and says when writers made it start again.
@@ -41,7 +47,11 @@ void show_progress(int copied, int total, bool restarted, void* context)
 {
     Shown* shown = static_cast<Shown*>(context);
     if (restarted) {
-        std::printf("The database changed meanwhile; copying again from the start\n");
+        const std::int64_t now = platform::monotonic_ms();
+        if (shown->restart_told == 0 || now - shown->restart_told >= restart_told_every_ms) {
+            std::printf("The database changed meanwhile; copying again from the start\n");
+            shown->restart_told = now;
+        }
         shown->next_tenth = 1;
     }
     if (total <= 0)
