@@ -35,8 +35,9 @@ add_library(SQLite::SQLite3 ALIAS sqlite3)
 
 # --- OpenSSL, linked statically ----------------------------------------------------------
 # libcrypto.a and libssl.a of scripts/fetch-openssl (scripts/setup runs it for this preset),
-# found by CMake's own FindOpenSSL, which adds Winsock and the certificate store; bcrypt holds
-# the system's random generator that later releases draw on. The licence goes with the program.
+# found by CMake's own FindOpenSSL, which adds Winsock and the certificate store. bcrypt is
+# named too, so that a release taking its random bytes from BCryptGenRandom links unchanged
+# (3.0 built with MinGW uses CryptGenRandom of advapi32). The licence goes with the program.
 set(VENDREL_OPENSSL_DIR ${PROJECT_SOURCE_DIR}/build/cache/openssl/current CACHE PATH
     "Folder holding the static OpenSSL build (lib/, include/, LICENSE.txt) for vendrel.exe")
 if(NOT EXISTS ${VENDREL_OPENSSL_DIR}/lib/libcrypto.a)
