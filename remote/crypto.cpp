@@ -106,7 +106,7 @@ int base64_decode(std::string_view text, std::string* out)
     out->clear();
     if (text.size() % 4 != 0 || !fits_int(text.size()))
         return -1;
-    // The library skips white space at either end, reads '=' anywhere as a zero group and
+    // The library skips white space at either end, reads '=' anywhere as the digit zero and
     // counts the padding in its result: take off the padding the text ends with, then keep
     // the result only if encoding it again gives exactly the text.
     std::string bytes(text.size() / 4 * 3, '\0');
