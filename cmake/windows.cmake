@@ -1,5 +1,6 @@
 # What the Windows build adds to the tree: every program and sqlite3.dll in one folder, the
-# wide Win32 API, SQLite compiled from its pinned amalgamation, and GoogleTest from source.
+# wide Win32 API, SQLite compiled from its pinned amalgamation, OpenSSL's static libraries,
+# and GoogleTest from source.
 # Qt is not used on Windows; the program links the native dialog backend instead.
 
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
@@ -31,6 +32,25 @@ target_compile_options(sqlite3 PRIVATE -w)
 target_include_directories(sqlite3 INTERFACE ${VENDREL_SQLITE_DIR})
 # The tests read the file through a second connection of the same library.
 add_library(SQLite::SQLite3 ALIAS sqlite3)
+
+# --- OpenSSL, linked statically ----------------------------------------------------------
+# libcrypto.a and libssl.a of scripts/fetch-openssl (scripts/setup runs it for this preset),
+# found by CMake's own FindOpenSSL, which adds Winsock and the certificate store. bcrypt is
+# named too, so that a release taking its random bytes from BCryptGenRandom links unchanged
+# (3.0 built with MinGW uses CryptGenRandom of advapi32). The licence goes with the program.
+set(VENDREL_OPENSSL_DIR ${PROJECT_SOURCE_DIR}/build/cache/openssl/current CACHE PATH
+    "Folder holding the static OpenSSL build (lib/, include/, LICENSE.txt) for vendrel.exe")
+if(NOT EXISTS ${VENDREL_OPENSSL_DIR}/lib/libcrypto.a)
+  message(FATAL_ERROR "No OpenSSL build in ${VENDREL_OPENSSL_DIR}: run scripts/fetch-openssl "
+                      "(VENDREL_PRESET=windows scripts/setup does)")
+endif()
+set(OPENSSL_ROOT_DIR ${VENDREL_OPENSSL_DIR})
+set(OPENSSL_USE_STATIC_LIBS TRUE)
+list(APPEND CMAKE_FIND_ROOT_PATH ${VENDREL_OPENSSL_DIR})
+find_package(OpenSSL 3 REQUIRED)
+set_property(TARGET OpenSSL::Crypto APPEND PROPERTY INTERFACE_LINK_LIBRARIES bcrypt)
+configure_file(${VENDREL_OPENSSL_DIR}/LICENSE.txt ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/OpenSSL-LICENSE.txt
+               COPYONLY)
 
 # --- GoogleTest, compiled by the cross compiler from the sources Debian ships ---------------
 set(VENDREL_GOOGLETEST_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")

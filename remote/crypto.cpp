@@ -15,9 +15,12 @@ namespace remote {
 
 namespace {
 
+// An empty view may hold no pointer at all, which some of the library's calls read as "none
+// given" rather than "no bytes".
 const unsigned char* bytes_of(std::string_view data)
 {
-    return reinterpret_cast<const unsigned char*>(data.data());
+    static const unsigned char nothing = 0;
+    return data.data() != nullptr ? reinterpret_cast<const unsigned char*>(data.data()) : &nothing;
 }
 
 unsigned char* bytes_of(std::string& data)
@@ -34,8 +37,11 @@ bool fits_int(std::size_t size)
 
 int random_bytes(std::size_t count, std::string* out)
 {
+    out->clear();
+    if (!fits_int(count))
+        return -1;
     out->assign(count, '\0');
-    if (!fits_int(count) || RAND_bytes(bytes_of(*out), static_cast<int>(count)) != 1) {
+    if (RAND_bytes(bytes_of(*out), static_cast<int>(count)) != 1) {
         out->clear();
         return -1;
     }
@@ -46,7 +52,8 @@ std::string sha256(std::string_view data)
 {
     std::string digest(sha256_size, '\0');
     unsigned int size = 0;
-    if (EVP_Digest(data.data(), data.size(), bytes_of(digest), &size, EVP_sha256(), nullptr) != 1 ||
+    if (EVP_Digest(bytes_of(data), data.size(), bytes_of(digest), &size, EVP_sha256(), nullptr) !=
+            1 ||
         size != sha256_size)
         return {};
     return digest;
@@ -57,7 +64,7 @@ std::string hmac_sha256(std::string_view key, std::string_view data)
     std::string mac(sha256_size, '\0');
     unsigned int size = 0;
     if (!fits_int(key.size()) ||
-        HMAC(EVP_sha256(), key.data(), static_cast<int>(key.size()), bytes_of(data), data.size(),
+        HMAC(EVP_sha256(), bytes_of(key), static_cast<int>(key.size()), bytes_of(data), data.size(),
              bytes_of(mac), &size) == nullptr ||
         size != sha256_size)
         return {};
@@ -72,7 +79,8 @@ int pbkdf2_sha256(std::string_view password, std::string_view salt, int iteratio
         !fits_int(length))
         return -1;
     out->assign(length, '\0');
-    if (PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), bytes_of(salt),
+    if (PKCS5_PBKDF2_HMAC(reinterpret_cast<const char*>(bytes_of(password)),
+                          static_cast<int>(password.size()), bytes_of(salt),
                           static_cast<int>(salt.size()), iterations, EVP_sha256(),
                           static_cast<int>(length), bytes_of(*out)) != 1) {
         out->clear();
@@ -98,7 +106,7 @@ int base64_decode(std::string_view text, std::string* out)
     out->clear();
     if (text.size() % 4 != 0 || !fits_int(text.size()))
         return -1;
-    // The library skips white space at either end, reads '=' anywhere as a zero group and
+    // The library skips white space at either end, reads '=' anywhere as the digit zero and
     // counts the padding in its result: take off the padding the text ends with, then keep
     // the result only if encoding it again gives exactly the text.
     std::string bytes(text.size() / 4 * 3, '\0');
