@@ -97,15 +97,6 @@ std::string claim_partial(const std::string& file, std::string* reason)
     return std::string();
 }
 
-// The database of the user who runs the command, as the program itself would open it.
-std::string own_database()
-{
-    const std::string documents = platform::documents_folder();
-    if (documents.empty())
-        return std::string();
-    return documents + platform::path_separator() + database_file_name;
-}
-
 } // namespace
 
 int run_backup(int argc, char** argv)

@@ -2,6 +2,9 @@
 // backup is backup_command.cpp's; the program's own forms are left to start-up.
 #include "app/command_line.h"
 
+#include "app/startup.h"
+#include "platform/platform.h"
+
 #include <cstring>
 #include <string>
 
@@ -22,6 +25,14 @@ bool has_a_word(const std::string& line)
 
 } // namespace
 
+std::string own_database()
+{
+    const std::string documents = platform::documents_folder();
+    if (documents.empty())
+        return std::string();
+    return documents + platform::path_separator() + database_file_name;
+}
+
 void print_usage(std::FILE* out)
 {
     std::fputs(
@@ -31,9 +42,26 @@ void print_usage(std::FILE* out)
         "  vendrel server [PORT]       the same, and the database is shared over TCP with up\n"
         "                              to twenty clients (port 450 unless given)\n"
         "  vendrel server ADDRESS:PORT the same, listening on that one address only\n"
-        "  vendrel client [ADDRESS[:PORT]]\n"
+        "  vendrel server [--tls-cert FILE --tls-key FILE] [PORT | ADDRESS:PORT]\n"
+        "                              the link is encrypted (TLS 1.3) with the server's own\n"
+        "                              key, made beside the database at its first start, or\n"
+        "                              with an office's certificate and key\n"
+        "  vendrel server --open [PORT | ADDRESS:PORT]\n"
+        "                              the same, also serving peers that have not logged in\n"
+        "                              (programs that speak only the original operations):\n"
+        "                              every peer may then read and change everything\n"
+        "  vendrel client [--fingerprint KEY] [ADDRESS[:PORT]]\n"
         "                              no database here: a server's (127.0.0.1, port 450\n"
-        "                              unless given)\n"
+        "                              unless given); the login is checked by the server,\n"
+        "                              whose key is asked about at the first connection or\n"
+        "                              given as KEY (SHA256:...)\n"
+        "  vendrel fingerprint [--database FILE]\n"
+        "                              the fingerprint of the key of the server of your\n"
+        "                              database (or FILE)\n"
+        "  vendrel init [--database FILE]\n"
+        "                              makes the tables and the administrator admin in a new\n"
+        "                              database (yours, or FILE), asking for admin's password\n"
+        "                              (or reading one line of standard input)\n"
         "  vendrel backup [--force] [--database PATH] FILE\n"
         "                              copies the database (yours, or the one at PATH) into\n"
         "                              FILE, also while a server is writing to it; --force\n"
@@ -49,12 +77,23 @@ int answer_command_line(int argc, char** argv)
         return -1;
     if (std::strcmp(argv[1], "backup") == 0)
         return run_backup(argc - 2, argv + 2);
+    if (std::strcmp(argv[1], "init") == 0)
+        return run_init(argc - 2, argv + 2);
+    if (std::strcmp(argv[1], "fingerprint") == 0)
+        return run_fingerprint(argc - 2, argv + 2);
 
+    // The values of options are never mode words: a key or a file name may hold anything.
+    StartupOptions ignored;
+    std::vector<std::string> rest;
+    take_options(std::vector<std::string>(argv + 1, argv + argc), &ignored, &rest);
+    std::string mode_line;
+    for (const std::string& word : rest)
+        mode_line += (mode_line.empty() ? "" : " ") + word;
+    if (names_a_mode(mode_line) || !has_a_word(mode_line))
+        return -1;
     std::string line;
     for (int i = 1; i < argc; ++i)
         line += (i > 1 ? " " : "") + std::string(argv[i]);
-    if (names_a_mode(line) || !has_a_word(line))
-        return -1;
 
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         print_usage(stdout);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 namespace app {
 
@@ -13,7 +14,8 @@ constexpr int exit_failed = 1;
 constexpr int exit_usage = 2;
 
 // The exit status of the command the words after the program's name ask for, or -1 when
-// they ask for the program itself. backup as the first word is the backup whatever follows;
+// they ask for the program itself. backup, init or fingerprint as the first word is that command
+// whatever follows;
 // otherwise a line that holds the word client or server, or no word at all, is the program's,
 // and of the rest only --help and --version alone are known: any other word gets the usage
 // on the error output and exit_usage.
@@ -22,6 +24,18 @@ int answer_command_line(int argc, char** argv);
 // The backup command, given the words after backup: [--force] [--database PATH] FILE.
 // Returns exit_ok, exit_failed (told on the error output) or exit_usage.
 int run_backup(int argc, char** argv);
+
+// The init command, given the words after init: [--database FILE]. Returns exit_ok,
+// exit_failed (told on the error output) or exit_usage.
+int run_init(int argc, char** argv);
+
+// The fingerprint command, given the words after fingerprint: [--database FILE]. Prints the
+// key fingerprint of the server of that database (yours by default).
+int run_fingerprint(int argc, char** argv);
+
+// The database of the user who runs a command, as the program itself would open it; the
+// empty text without a documents folder.
+std::string own_database();
 
 // The modes and commands, for --help and after a word that is not known.
 void print_usage(std::FILE* out);

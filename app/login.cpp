@@ -3,6 +3,7 @@
 #include "app/login.h"
 
 #include "app/startup.h"
+#include "remote/remote.h"
 #include "resources/ids.h"
 #include "store/db_driver.h"
 #include "store/schema.h"
@@ -16,6 +17,53 @@
 #include <optional>
 
 namespace app {
+
+static_assert(store::login_role == subjects::kind_person);
+
+constexpr const char* server_changed_caption = "Server identity changed";
+
+// Said when the server turns this computer away after too many failed logins.
+constexpr const char* too_many_attempts_text =
+    "Too many failed logins from this computer - try again in five minutes";
+
+// The server's login, with the questions a new or changed server asks of the user first: a
+// key never seen, or a server that does not encrypt, is used only when the user says so.
+remote::ServerLogin log_in_asking(platform::Window dialog, const std::string& user,
+                                  const char* digest)
+{
+    const std::string server = remote::client_server_name();
+    for (int asked = 0;; ++asked) {
+        const remote::ServerLogin result = remote::log_in_to_server(user, digest);
+        if (asked > 0)
+            return result; // asked once: what the user agreed to stands or the login failed
+        if (result == remote::ServerLogin::unknown_server) {
+            const std::string question =
+                "This computer has never connected to the server at " + server +
+                ".\r\nThe server's key has the fingerprint\r\n" + remote::offered_fingerprint() +
+                "\r\nAsk your administrator whether that is your office's server (the server "
+                "shows it in its log and with vendrel fingerprint).\r\nConnect and remember it?";
+            if (platform::message_box(dialog, question, "New server",
+                                      platform::Buttons::ok_cancel) != platform::answer_ok)
+                return result;
+            if (remote::trust_offered_server() != 0) {
+                platform::message_box(dialog, "Cannot keep the server's key in your settings",
+                                      "New server");
+                return result;
+            }
+        } else if (result == remote::ServerLogin::unencrypted_server) {
+            const std::string question =
+                "The server at " + server +
+                " does not encrypt its connection: whatever you send and read can be read on "
+                "the network, passwords you set included.\r\nConnect unencrypted?";
+            if (platform::message_box(dialog, question, "Unencrypted server",
+                                      platform::Buttons::ok_cancel) != platform::answer_ok)
+                return result;
+            remote::client_settings.unencrypted_allowed = true;
+        } else {
+            return result;
+        }
+    }
+}
 
 int read_login_fields(platform::Window dialog, std::string* user, std::string* password)
 {
@@ -39,10 +87,56 @@ int perform_login(platform::Window dialog)
     char digest[33];
     util::hash_password(password.c_str(), digest);
 
-    const std::string sql =
-        "SELECT id,password from person where name='" + store::sql_quote(user) +
-        store::sql_format("' and (role=%d or role is null)", subjects::kind_person) +
-        " and date_e is null";
+    const std::string sql = store::login_statement(user);
+
+    // A client proves the digest to its server, which answers for the person; only a server
+    // from before logins leaves the comparison to the client, as it always did.
+    bool server_vouches = false;
+    if (startup_options.client_mode != 0) {
+        switch (log_in_asking(dialog, user, digest)) {
+        case remote::ServerLogin::ok:
+            server_vouches = true;
+            break;
+        case remote::ServerLogin::not_offered:
+            break;
+        case remote::ServerLogin::unknown_user:
+            platform::message_box(dialog, "Unknown user");
+            return 0;
+        case remote::ServerLogin::no_password:
+            platform::message_box(dialog, sql, "No password set");
+            return 0;
+        case remote::ServerLogin::wrong_password:
+            platform::message_box(dialog, "Wrong username/password");
+            return 0;
+        case remote::ServerLogin::too_many_attempts:
+            platform::message_box(dialog, too_many_attempts_text);
+            return 0;
+        case remote::ServerLogin::unknown_server:
+        case remote::ServerLogin::unencrypted_server:
+            return 0; // the user said no
+        case remote::ServerLogin::server_changed:
+            platform::message_box(dialog,
+                                  "The server at " + remote::client_server_name() +
+                                      " does not show the key this computer knows for it: "
+                                      "somebody may be in between, or the server was set up "
+                                      "anew. Nothing was sent.\r\nAsk your administrator "
+                                      "before you log in.",
+                                  server_changed_caption);
+            return 0;
+        case remote::ServerLogin::server_downgraded:
+            platform::message_box(dialog,
+                                  "The server at " + remote::client_server_name() +
+                                      " encrypted its connection before and does not now: "
+                                      "somebody may be in between. Nothing was sent.\r\nAsk "
+                                      "your administrator before you log in.",
+                                  server_changed_caption);
+            return 0;
+        case remote::ServerLogin::failed:
+            platform::message_box(dialog, "Server connection error");
+            platform::end_dialog(dialog, 0);
+            return 0;
+        }
+    }
 
     // Only the first row counts; NULL columns are told apart from empty ones.
     std::optional<std::string> stored;
@@ -85,11 +179,11 @@ int perform_login(platform::Window dialog)
         platform::message_box(dialog, sql, "Error sqlite");
         return -1;
     }
-    if (!stored) {
+    if (!stored && !server_vouches) {
         platform::message_box(dialog, sql, "No password set");
         return 0;
     }
-    if (*stored != digest) {
+    if (!server_vouches && *stored != digest) {
         platform::message_box(dialog, "Wrong username/password");
         return 0;
     }
@@ -98,6 +192,8 @@ int perform_login(platform::Window dialog)
         return 0;
     }
     store::current_person_id = std::atoi(id->c_str());
+    store::login_name = user;
+    store::login_digest = digest;
     platform::end_dialog(dialog, 1);
     return 1;
 }

@@ -65,6 +65,11 @@ std::string listen_error_text(int port, const std::string& reason)
 std::string start_listening()
 {
     std::string reason;
+    remote::server_settings.open = startup_options.open_server;
+    // An office's own certificate is used as it is; only the server's own key is made.
+    remote::server_settings.certificate_file = startup_options.certificate_file;
+    remote::server_settings.key_file = startup_options.key_file;
+    remote::server_settings.make_identity = startup_options.certificate_file.empty();
     if (remote::start_server(startup_options.listen_address.c_str(), startup_options.listen_port,
                              &reason) == 0)
         return std::string();
@@ -76,6 +81,7 @@ std::string start_listening()
 int connect_client()
 {
     std::string reason;
+    remote::client_settings.pinned_fingerprint = startup_options.pinned_fingerprint;
     const int connected = remote::install_client_driver(startup_options.remote_host.c_str(),
                                                         startup_options.remote_port, &reason);
     if (connected == 0)
@@ -87,7 +93,89 @@ int connect_client()
 
 } // namespace
 
+namespace {
+
+// The legacy reading of the mode's text.
+int parse_mode_text(const char* text);
+
+// The options the command line knows, and whether the next word is the option's value.
+struct OptionWord {
+    const char* name;
+    bool with_value;
+    void (*take)(StartupOptions* options, const std::string& value);
+};
+
+const OptionWord option_words[] = {
+    {"--open", false, [](StartupOptions* options, const std::string&) { options->open_server = true; }},
+    {"--tls-cert", true,
+     [](StartupOptions* options, const std::string& file) { options->certificate_file = file; }},
+    {"--tls-key", true,
+     [](StartupOptions* options, const std::string& file) { options->key_file = file; }},
+    {"--fingerprint", true,
+     [](StartupOptions* options, const std::string& key) { options->pinned_fingerprint = key; }},
+};
+
+} // namespace
+
+std::vector<std::string> words_of(const char* text)
+{
+    std::vector<std::string> words;
+    for (const char* at = text ? skip_space(text) : ""; *at; at = skip_space(at)) {
+        const char* end = at;
+        while (*end && !is_space(*end))
+            ++end;
+        words.emplace_back(at, end);
+        at = end;
+    }
+    return words;
+}
+
+int take_options(const std::vector<std::string>& words, StartupOptions* options,
+                 std::vector<std::string>* rest)
+{
+    int result = 0;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const OptionWord* option = nullptr;
+        for (const OptionWord& known : option_words)
+            if (words[i] == known.name)
+                option = &known;
+        if (!option) {
+            rest->push_back(words[i]);
+        } else if (!option->with_value) {
+            option->take(options, std::string());
+        } else if (i + 1 < words.size()) {
+            option->take(options, words[++i]);
+        } else {
+            result = -1;
+        }
+    }
+    return result;
+}
+
+int parse_arguments(const std::vector<std::string>& words)
+{
+    std::vector<std::string> rest;
+    const int taken = take_options(words, &startup_options, &rest);
+    std::string text;
+    for (const std::string& word : rest)
+        text += (text.empty() ? "" : " ") + word;
+    const int parsed = parse_mode_text(text.c_str());
+    return taken < 0 ? -1 : parsed;
+}
+
 int parse_command_line(const char* text)
+{
+    const std::vector<std::string> words = words_of(text);
+    std::vector<std::string> rest;
+    StartupOptions probe;
+    take_options(words, &probe, &rest);
+    // Without options the text is the mode's exactly as typed, blanks and all.
+    return rest.size() == words.size() ? parse_mode_text(text) : parse_arguments(words);
+}
+
+namespace {
+
+int parse_mode_text(const char* text)
 {
     if (!text || !*text)
         return 0;
@@ -135,6 +223,8 @@ int parse_command_line(const char* text)
     startup_options.listen_port = read_port(rest);
     return startup_options.listen_port > 0 ? 0 : -1;
 }
+
+} // namespace
 
 int program_entry(const char* command_line)
 {

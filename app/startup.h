@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -16,16 +17,35 @@ struct StartupOptions {
     bool server_mode = false;
     std::string listen_address; // empty: every address
     int listen_port = -1;
+    bool open_server = false;        // --open: serve peers that have not logged in
+    std::string certificate_file;    // --tls-cert FILE: the server's own certificate ...
+    std::string key_file;            // --tls-key FILE: ... and its key
+    std::string pinned_fingerprint;  // --fingerprint SHA256:...: the client's server key
 };
 
 extern StartupOptions startup_options;
 
 constexpr int default_port = 450;
 
-// Fills startup_options from the text after the program's name: nothing (standalone),
-// "client [ADDRESS[:PORT]]", "server [PORT]" or "server ADDRESS:PORT". Returns 0, or -1 when
-// a port is not a positive number (the mode stays as recognised).
+// Fills startup_options from the words after the program's name: the options first
+// (--open, --tls-cert FILE, --tls-key FILE, --fingerprint KEY), which are taken out wherever they stand, together with their values, so that no
+// value is ever read as a mode word; then the rest, read as it always was: nothing
+// (standalone), "client [ADDRESS[:PORT]]", "server [PORT]" or "server ADDRESS:PORT".
+// Returns 0, or -1 when a port is not a positive number or an option lacks its value (the
+// mode stays as recognised).
+int parse_arguments(const std::vector<std::string>& words);
+
+// The same for the words of one text, split at blanks; a text without options is read
+// exactly as given.
 int parse_command_line(const char* text);
+
+// The words of text, split at blanks.
+std::vector<std::string> words_of(const char* text);
+
+// Takes the options out of words into *options; what is left is the mode's. -1 when an
+// option lacks its value.
+int take_options(const std::vector<std::string>& words, StartupOptions* options,
+                 std::vector<std::string>* rest);
 
 // Start-up in order: reads the command line, pushes the main dialog on the dialog stack
 // and runs the main dialog; returns its result as the exit code.

@@ -141,6 +141,18 @@ Timed time_refresh(int person, int count, bool pages)
     return timed;
 }
 
+// Seconds for count prepares and finalizes of a tiny statement: two small exchanges each.
+double small_exchanges(int count)
+{
+    const auto begin = std::chrono::steady_clock::now();
+    for (int i = 0; i < count; ++i) {
+        store::DbStatement* statement = nullptr;
+        store::prepare(store::db_handle, "select 1", 8, &statement, nullptr);
+        store::finalize(statement);
+    }
+    return seconds_since(begin);
+}
+
 // Makes the process a client of the server at port (a server or a relay in front of one).
 bool connect_client(int port)
 {
@@ -254,17 +266,27 @@ int main()
     // (b) and (c): the same file served by a server process, this process its client, on
     // loopback and through the relay.
     remote_testing::ServerProcess server;
+    server.options = {"--open"}; // the busy clients are raw peers of the original operations
     if (!remote_testing::start_server_process(home, &server)) {
         std::fprintf(stderr, "the server did not start\n");
         return 1;
     }
+    remote::client_settings.pinned_fingerprint = remote_testing::server_fingerprint(home);
     remote_testing::Relay relay;
     relay.delay_ms = relay_delay_ms;
+    // What the encrypted link costs: the same refresh, and small exchanges, in clear first.
+    remote::encryption_wanted = false;
     if (!remote_testing::start_relay(&relay, server.port) || !connect_client(server.port)) {
         std::fprintf(stderr, "cannot connect\n");
         return 1;
     }
     refresh_main_list(big_group_person);
+    const Timed paged_clear = time_refresh(big_group_person, runs, true);
+    const double exchange_clear_us = small_exchanges(2000) * 1e6 / 4000;
+    remote::encryption_wanted = true;
+    connect_client(server.port);
+    refresh_main_list(big_group_person);
+    const double exchange_encrypted_us = small_exchanges(2000) * 1e6 / 4000;
     const Timed paged = time_refresh(big_group_person, runs, true);
     const Timed requested = time_refresh(big_group_person, runs, false);
     const double round_trip_us = raw_round_trips(2000) * 1e6 / 2000;
@@ -325,6 +347,12 @@ int main()
         "(b) client, pages              %9llu %8.1f ms %8.1f ms   (%d lines) %.1fx of (a)\n",
         static_cast<unsigned long long>(paged.exchanges), paged.seconds * 1e3,
         paged_relay.seconds * 1e3, paged.lines, paged.seconds / local.seconds);
+    std::printf("(b') the same in clear         %9llu %8.1f ms           -   (TLS adds %.0f%%)\n",
+                static_cast<unsigned long long>(paged_clear.exchanges), paged_clear.seconds * 1e3,
+                100.0 * (paged.seconds - paged_clear.seconds) / paged_clear.seconds);
+    std::printf("    one small exchange (prepare or finalize): %.1f us encrypted, %.1f us in "
+                "clear\n",
+                exchange_encrypted_us, exchange_clear_us);
     std::printf("(c) client, step and column    %9llu %8.1f ms %8.0f ms*  (%d lines)\n",
                 static_cast<unsigned long long>(requested.exchanges), requested.seconds * 1e3,
                 requested_relay_seconds * 1e3, requested.lines);

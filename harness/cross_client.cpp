@@ -1,5 +1,5 @@
 // Test helper program for the cross-platform runs: the program, over the headless backend,
-// as a client of the server at ADDRESS:PORT: it logs in as admin (password "admin") and
+// as a client of the server at ADDRESS:PORT whose key has FINGERPRINT: it logs in as admin (password "admin") and
 // files one ticket with the given subject in the first group offered, as a person at the
 // dialogs would. Exits 0 when every step did what it should, else says which did not.
 // Built for Linux and for Windows alike, so each side can be the other's client.
@@ -27,12 +27,13 @@ int fail(const char* what)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s ADDRESS:PORT SUBJECT\n", argv[0]);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s ADDRESS:PORT FINGERPRINT SUBJECT\n", argv[0]);
         return 2;
     }
-    const std::string command_line = std::string("client ") + argv[1];
-    const std::string subject = argv[2];
+    // The key is pinned, as an administrator rolls clients out: no question is answered.
+    const std::string command_line = std::string("client --fingerprint ") + argv[2] + " " + argv[1];
+    const std::string subject = argv[3];
     start_program([command_line] { return app::program_entry(command_line.c_str()); });
     Window main = find_dialog(ids::main_dialog);
     if (!main)

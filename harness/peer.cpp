@@ -1,6 +1,12 @@
 // The test peers: raw wire-format clients and server processes of the program.
 #include "harness/peer.h"
 
+#include "remote/crypto.h"
+#include "remote/remote.h"
+#include "remote/transport.h"
+#include "remote/scram.h"
+#include "util/md5.h"
+
 #include "harness/home.h"
 #include "platform/platform.h"
 
@@ -21,9 +27,9 @@ int free_port()
     return port;
 }
 
-platform::Socket connect_raw(int port)
+platform::Socket connect_raw(int port, const char* from)
 {
-    const platform::Socket socket = platform::connect_socket("127.0.0.1", port, 3000);
+    const platform::Socket socket = platform::connect_socket("127.0.0.1", port, 3000, nullptr, from);
     if (socket != platform::invalid_socket)
         platform::set_socket_no_delay(socket);
     return socket;
@@ -38,12 +44,39 @@ std::string request_bytes(int operation_byte, int value, const std::string& payl
     return bytes + payload;
 }
 
-bool send_all(platform::Socket socket, const std::string& bytes)
+Peer connect_secure(int port, const char* from)
+{
+    Peer peer = connect_raw(port, from);
+    if (peer.socket == platform::invalid_socket)
+        return peer;
+    const Reply answer = ask(peer, 's', 0, "");
+    remote::ServerPeer server;
+    std::string reason;
+    if (answer.value == 1)
+        peer.tls = remote::connect_session(peer.socket, "127.0.0.1",
+                                           platform::monotonic_ms() + 10000, &server, &reason);
+    if (!peer.tls) {
+        close_peer(&peer);
+        return peer;
+    }
+    peer.binding_data = server.binding_data;
+    return peer;
+}
+
+void close_peer(Peer* peer)
+{
+    remote::end_session(peer->tls);
+    peer->tls = nullptr;
+    platform::close_socket(peer->socket);
+    peer->socket = platform::invalid_socket;
+}
+
+bool send_all(const Peer& peer, const std::string& bytes)
 {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        const int count = platform::send_socket(socket, bytes.data() + sent,
-                                                static_cast<int>(bytes.size() - sent));
+        const int count = remote::channel_send(peer.socket, peer.tls, bytes.data() + sent,
+                                               static_cast<int>(bytes.size() - sent));
         if (count <= 0)
             return false;
         sent += static_cast<std::size_t>(count);
@@ -51,7 +84,7 @@ bool send_all(platform::Socket socket, const std::string& bytes)
     return true;
 }
 
-std::string read_exactly(platform::Socket socket, int size, int timeout_ms)
+std::string read_exactly(const Peer& peer, int size, int timeout_ms)
 {
     std::string bytes;
     const int64_t end = platform::monotonic_ms() + timeout_ms;
@@ -60,11 +93,14 @@ std::string read_exactly(platform::Socket socket, int size, int timeout_ms)
         const int64_t left = end - platform::monotonic_ms();
         if (left <= 0)
             break;
-        platform::SocketPoll entry{socket, platform::socket_readable, 0};
-        if (platform::poll_sockets(&entry, 1, static_cast<int>(left)) <= 0)
+        platform::SocketPoll entry{peer.socket, platform::socket_readable, 0};
+        if (!remote::session_pending(peer.tls) &&
+            platform::poll_sockets(&entry, 1, static_cast<int>(left)) <= 0)
             continue;
         const int wanted = std::min<int>(size - static_cast<int>(bytes.size()), sizeof buffer);
-        const int count = platform::receive_socket(socket, buffer, wanted);
+        const int count = remote::channel_receive(peer.socket, peer.tls, buffer, wanted);
+        if (count == platform::socket_would_block)
+            continue; // a record of the session's own
         if (count <= 0)
             break;
         bytes.append(buffer, static_cast<std::size_t>(count));
@@ -72,10 +108,10 @@ std::string read_exactly(platform::Socket socket, int size, int timeout_ms)
     return bytes;
 }
 
-Reply read_reply(platform::Socket socket, int timeout_ms)
+Reply read_reply(const Peer& peer, int timeout_ms)
 {
     Reply reply;
-    reply.header = read_exactly(socket, 10, timeout_ms);
+    reply.header = read_exactly(peer, 10, timeout_ms);
     if (reply.header.size() != 10)
         return reply;
     const auto byte = [&](int i) { return static_cast<unsigned char>(reply.header[i]); };
@@ -83,16 +119,57 @@ Reply read_reply(platform::Socket socket, int timeout_ms)
     reply.operation_byte = byte(7);
     reply.value = (byte(8) << 8) | byte(9);
     const int size = length > 4 ? length - 4 : 0;
-    reply.payload = read_exactly(socket, size, timeout_ms);
+    reply.payload = read_exactly(peer, size, timeout_ms);
     reply.complete = static_cast<int>(reply.payload.size()) == size;
     return reply;
 }
 
-Reply ask(platform::Socket socket, int operation_byte, int value, const std::string& payload)
+Reply ask(const Peer& peer, int operation_byte, int value, const std::string& payload)
 {
-    if (!send_all(socket, request_bytes(operation_byte, value, payload)))
+    if (!send_all(peer, request_bytes(operation_byte, value, payload)))
         return Reply{};
-    return read_reply(socket);
+    return read_reply(peer);
+}
+
+Reply log_in_raw(const Peer& peer, const std::string& user, const std::string& password)
+{
+    char digest[33];
+    util::hash_password(password.c_str(), digest);
+    std::string nonce;
+    remote::random_bytes(remote::scram_nonce_bytes, &nonce);
+    remote::ScramClient client;
+    if (peer.tls) {
+        client.gs2_header = remote::gs2_server_end_point;
+        client.binding_data = peer.binding_data;
+    }
+    Reply reply = ask(peer, 'a', 1, remote::scram_client_first(&client, user,
+                                                                 remote::base64_encode(nonce)));
+    std::string final_message;
+    if (reply.value != 1)
+        return reply;
+    if (remote::scram_client_final(&client, reply.payload, digest, &final_message) != 0) {
+        reply.value = -1;
+        return reply;
+    }
+    reply = ask(peer, 'a', 2, final_message);
+    if (reply.value == 2 && !remote::scram_server_verified(client, reply.payload))
+        reply.value = -1;
+    return reply;
+}
+
+std::string server_fingerprint(const std::string& home)
+{
+    std::string fingerprint;
+    std::string reason;
+    remote::certificate_fingerprint(home + "/Documents/" + remote::server_certificate_name,
+                                    &fingerprint, &reason);
+    return fingerprint;
+}
+
+std::string client_command_line(const std::string& home, int port)
+{
+    return "client --fingerprint " + server_fingerprint(home) + " 127.0.0.1:" +
+           std::to_string(port);
 }
 
 void create_database_in(const std::string& home)
@@ -109,18 +186,20 @@ bool spawn_server_process(const std::string& home, int port, ServerProcess* serv
 {
     server->port = port;
     // Bound to the loopback address only: a test's server is nobody else's.
-    return testing_support::start_process(
-        VENDREL_SERVER_PROGRAM, {"server", "127.0.0.1:" + std::to_string(port)},
-        testing_support::home_environment(home), home + "/server.err", &server->process);
+    std::vector<std::string> arguments = server->options;
+    arguments.insert(arguments.end(), {"server", "127.0.0.1:" + std::to_string(port)});
+    return testing_support::start_process(VENDREL_SERVER_PROGRAM, arguments,
+                                          testing_support::home_environment(home),
+                                          home + "/server.err", &server->process);
 }
 
 int run_program(const std::string& home, const std::vector<std::string>& arguments,
-                const std::string& error_file, int timeout_ms)
+                const std::string& error_file, int timeout_ms, const std::string& input_file)
 {
     testing_support::Process program;
     if (!testing_support::start_process(VENDREL_SERVER_PROGRAM, arguments,
                                         testing_support::home_environment(home), error_file,
-                                        &program))
+                                        &program, input_file))
         return -1;
     int status = -1;
     if (!testing_support::wait_process(&program, timeout_ms, &status))

@@ -15,10 +15,11 @@ struct Process {
 
 // Starts program (on Windows a bare file name is looked for beside the test program) with
 // arguments; environment holds NAME=VALUE changes (an empty VALUE removes NAME). The error
-// output goes to error_file unless it is empty. False when no process could be made.
+// output goes to error_file unless it is empty; the standard input comes from input_file
+// unless it is empty. False when no process could be made.
 bool start_process(const std::string& program, const std::vector<std::string>& arguments,
                    const std::vector<std::string>& environment, const std::string& error_file,
-                   Process* process);
+                   Process* process, const std::string& input_file = std::string());
 
 // Waits at most timeout_ms for the process to end. True once it has ended; exit_status is then
 // its exit code, or -1 when it did not end by itself.

@@ -1,10 +1,13 @@
-// The relay: one thread, every connection a pair of sockets, messages passed on whole.
+// The relay: one thread, every connection a pair of sockets, messages passed on whole; once a
+// server has answered "s", the TLS records that follow are passed on as they come.
 #include "harness/relay.h"
 
 #include "harness/peer.h"
 #include "platform/platform.h"
 
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace remote_testing {
@@ -18,6 +21,7 @@ struct Pair {
     platform::Socket server = platform::invalid_socket;
     std::string from_client;
     std::string from_server;
+    bool encrypted = false; // from the server's answer to "s" on
 };
 
 // The length of the whole message at the front of bytes, or 0 while it is incomplete.
@@ -47,9 +51,37 @@ bool take_in(platform::Socket socket, std::string* bytes)
     return count > 0 || count == platform::socket_would_block;
 }
 
-// Passes on the whole messages of pair; false when a side has gone.
-bool pass_on(const Relay* relay, Pair* pair)
+// Sends bytes on to socket, keeping a copy when the relay captures; false when it failed.
+bool forward(Relay* relay, platform::Socket socket, const std::string& bytes)
 {
+    if (relay->capture) {
+        std::lock_guard<std::mutex> lock(relay->captured_mutex);
+        relay->captured += bytes;
+    }
+    return send_all(socket, bytes);
+}
+
+// Passes on what has come of an encrypted pair, each way as it came.
+bool pass_on_encrypted(Relay* relay, Pair* pair)
+{
+    for (auto [from, to] : {std::pair{&pair->from_client, pair->server},
+                            std::pair{&pair->from_server, pair->client}}) {
+        if (from->empty())
+            continue;
+        if (relay->delay_ms > 0)
+            platform::sleep_ms(relay->delay_ms);
+        if (!forward(relay, to, *from))
+            return false;
+        from->clear();
+    }
+    return true;
+}
+
+// Passes on the whole messages of pair; false when a side has gone.
+bool pass_on(Relay* relay, Pair* pair)
+{
+    if (pair->encrypted)
+        return pass_on_encrypted(relay, pair);
     for (std::size_t size; (size = whole_message(pair->from_client)) > 0;) {
         std::string message = pair->from_client.substr(0, size);
         pair->from_client.erase(0, size);
@@ -61,16 +93,23 @@ bool pass_on(const Relay* relay, Pair* pair)
         if (relay->original_operations_only && !is_original_operation(operation)) {
             if (!send_all(pair->client, request_bytes(operation, value, "error", 0)))
                 return false;
-        } else if (!send_all(pair->server, message)) {
+        } else if (!forward(relay, pair->server, message)) {
             return false;
         }
     }
     for (std::size_t size; (size = whole_message(pair->from_server)) > 0;) {
         if (relay->delay_ms > 0)
             platform::sleep_ms(relay->delay_ms);
-        if (!send_all(pair->client, pair->from_server.substr(0, size)))
-            return false;
+        const std::string message = pair->from_server.substr(0, size);
         pair->from_server.erase(0, size);
+        if (!forward(relay, pair->client, message))
+            return false;
+        const int value =
+            (static_cast<unsigned char>(message[8]) << 8) | static_cast<unsigned char>(message[9]);
+        if (message[7] == 's' && value == 1) {
+            pair->encrypted = true;
+            return pass_on_encrypted(relay, pair);
+        }
     }
     return true;
 }

@@ -8,6 +8,8 @@
 #include "platform/sockets.h"
 
 #include <atomic>
+#include <mutex>
+#include <string>
 #include <thread>
 
 namespace remote_testing {
@@ -17,6 +19,9 @@ struct Relay {
     int server_port = 0; // where the relay connects for each of them
     int delay_ms = 0;    // added to every message, each way
     bool original_operations_only = false;
+    bool capture = false;     // keep every byte passed on, both ways, in captured
+    std::mutex captured_mutex;
+    std::string captured;
     std::atomic<int> cut{0};  // 1: close every connection now (back to 0 once done)
     std::atomic<int> stop{0}; // 1: close everything and end
     platform::Socket listener = platform::invalid_socket;

@@ -161,8 +161,22 @@ void* library_symbol(void* library, const char* name);
 // The user's documents folder, created when missing; empty when it cannot be determined.
 std::string documents_folder();
 std::string temp_folder();
+// The folder of the user's own settings for this program ($XDG_CONFIG_HOME/vendrel or
+// ~/.config/vendrel; %APPDATA%\Vendrel), created when missing; empty when it cannot be had.
+std::string settings_folder();
 // The separator between folder and file names.
 char path_separator();
+
+// Whether standard input is a terminal somebody types at, rather than a file or a pipe.
+bool input_is_terminal();
+
+// Shows prompt on the terminal and reads one line typed there without showing what is typed;
+// the line's ending is not part of it (UTF-8). 0, or -1 when nothing can be read.
+int read_hidden_line(const char* prompt, std::string* line);
+
+// Reads one line of standard input (a file or a pipe); its ending, LF or CR LF, is not part
+// of it. 0, or -1 at the end of the input with nothing read.
+int read_input_line(std::string* line);
 
 // Makes the empty file path (UTF-8), open to its owner only, provided nothing is there yet:
 // the system's exclusive create, so that a file somebody else made is never taken over.

@@ -42,8 +42,10 @@ struct SocketPoll {
 int start_sockets(std::string* reason = nullptr);
 
 // Connects to a dotted IPv4 address (names are not looked up) and port, waiting at most
-// timeout_ms. Returns a blocking socket, or invalid_socket (nothing is left open then).
-Socket connect_socket(const char* host, int port, int timeout_ms, std::string* reason = nullptr);
+// timeout_ms, from the local address from (nullptr: the system's choice). Returns a blocking
+// socket, or invalid_socket (nothing is left open then).
+Socket connect_socket(const char* host, int port, int timeout_ms, std::string* reason = nullptr,
+                      const char* from = nullptr);
 
 // The backlog that asks for the longest queue of waiting connections the system allows.
 constexpr int largest_backlog = -1;

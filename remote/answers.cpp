@@ -6,6 +6,7 @@
 #include "remote/guard.h"
 #include "remote/handles.h"
 #include "remote/pages.h"
+#include "remote/scram.h"
 #include "remote/server.h"
 #include "remote/server_log.h"
 
@@ -114,6 +115,23 @@ void answer_page(int slot, const WireMessage& request)
     queue_reply(&client_slots[slot].output, op_page, request.value, size, page);
 }
 
+// The start of the encrypted link: answered in clear, after which the server thread runs the
+// handshake. A connection asks once, first; a peer that sent more behind its request would
+// have it read as the handshake, and is refused.
+void answer_tls(int slot, const WireMessage& request)
+{
+    ClientSlot& client = client_slots[slot];
+    if (client.link != link_clear || request.value != 0 || client.input->filled > 0) {
+        log_refusal(slot, "an encrypted link is started once, alone");
+        reply(slot, request, 0, error_text);
+        return;
+    }
+    queue_reply(&client.output, op_tls, 1, 0, nullptr);
+    client.link = link_handshaking;
+    client.handshake_until_ms = platform::monotonic_ms() + server_limits.handshake_ms;
+    client.handshake_wants = platform::socket_readable;
+}
+
 } // namespace
 
 void answer_request(int slot, const WireMessage& request)
@@ -125,6 +143,48 @@ void answer_request(int slot, const WireMessage& request)
     if (!operation || operation->with_payload != (request.payload_size > 0)) {
         reply(slot, request, request.value, error_text);
         return;
+    }
+    ClientSlot& client = client_slots[slot];
+    if (operation->code == op_tls) {
+        answer_tls(slot, request);
+        return;
+    }
+    // Without an encrypted link, and then without a login, nothing of a peer's is run: its
+    // statements are refused as the guard refuses, no handle for a prepare, and any number
+    // is one never given out.
+    const bool in_clear = !server_settings.open && client.link != link_encrypted;
+    if (operation->code == op_login && in_clear) {
+        log_refusal(slot, "not encrypted");
+        const std::string error = std::string("e=") + scram_other_error;
+        queue_reply(&client.output, op_login, 0, static_cast<int>(error.size()), error.data());
+        return;
+    }
+    if (operation->code == op_login) {
+        answer_login(slot, request);
+        return;
+    }
+    if (in_clear || !may_run_statements(slot)) {
+        log_refusal(slot, in_clear ? "not encrypted" : "not logged in");
+        switch (operation->code) {
+        case op_prepare:
+            queue_reply(&client_slots[slot].output, op_prepare, 0, 0, nullptr);
+            return;
+        case op_step:
+            reply(slot, request, request.value, std::to_string(store::db_misuse).c_str());
+            return;
+        case op_finalize:
+            reply(slot, request, request.value, finalized_text);
+            return;
+        case op_page: {
+            char page[page_header_size];
+            queue_reply(&client_slots[slot].output, op_page, request.value,
+                        encode_empty_page(store::db_misuse, page), page);
+            return;
+        }
+        default:
+            reply(slot, request, request.value, error_text);
+            return;
+        }
     }
     switch (operation->code) {
     case op_prepare:

@@ -4,8 +4,15 @@
 // request, and the statements of the old connection fail as a failed step would.
 #include "remote/client_driver.h"
 
+#include "platform/platform.h"
+
+#include "remote/crypto.h"
+#include "remote/known_servers.h"
+#include "remote/tls.h"
 #include "remote/remote.h"
+#include "remote/scram.h"
 #include "remote/wire.h"
+#include "store/session.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +24,8 @@ namespace remote {
 
 RemoteLink remote_link;
 bool pages_wanted = true;
+bool encryption_wanted = true;
+ClientSettings client_settings;
 
 namespace {
 
@@ -51,18 +60,124 @@ bool usable(const RemoteStatement* statement)
            statement->link_serial == remote_link.serial;
 }
 
+ServerLogin log_in_on_link(const std::string& user, const std::string& digest);
+int exchange(const WireMessage& request, WireMessage* reply, bool value_checked);
+
+// Why the last connection was given up before anything but "s" was sent, and the key an
+// unknown server showed.
+ServerLogin link_trouble = ServerLogin::ok;
+std::string offered_key;
+
+// Starts the encrypted link on a new connection, and judges the key the server shows: the
+// one pinned, else one that chains to the system's roots for this address, else the one the
+// user accepted before. A server that answers "s" as an unknown operation predates
+// encryption: used in clear only when it never encrypted before and the user agreed. 0, or
+// -1 with link_trouble saying why (nothing more has been sent).
+int start_encryption()
+{
+    if (!encryption_wanted)
+        return 0;
+    link_trouble = ServerLogin::failed;
+    char reply[8];
+    WireMessage request{op_tls, 0, 0, nullptr, 0};
+    WireMessage answer{0, 0, 0, reply, static_cast<int>(sizeof reply)};
+    reply[0] = 0;
+    if (exchange(request, &answer, false) != 0)
+        return -1;
+    const std::string server = client_server_name();
+    const std::string expected = !client_settings.pinned_fingerprint.empty()
+                                     ? client_settings.pinned_fingerprint
+                                     : known_fingerprint(server);
+    if (answer.value != 1) {
+        if (answer.value == 0 && std::strcmp(reply, error_text) == 0) {
+            if (!expected.empty())
+                link_trouble = ServerLogin::server_downgraded;
+            else if (!client_settings.unencrypted_allowed)
+                link_trouble = ServerLogin::unencrypted_server;
+            else
+                return 0;
+        }
+        return -1;
+    }
+    // The handshake's first byte is the server's answer to ours: nothing may lie between.
+    if (answer.payload_size != 0 || remote_link.input_filled != 0)
+        return -1;
+    ServerPeer peer;
+    std::string reason;
+    const std::int64_t deadline = platform::monotonic_ms() + 1000LL * default_wait_ticks;
+    TlsSession* session =
+        connect_session(remote_link.socket, client_host.c_str(), deadline, &peer, &reason);
+    if (!session)
+        return -1;
+    const bool trusted = expected.empty() ? peer.chain_trusted : peer.fingerprint == expected;
+    if (!trusted) {
+        end_session(session);
+        offered_key = peer.fingerprint;
+        link_trouble = expected.empty() ? ServerLogin::unknown_server : ServerLogin::server_changed;
+        return -1;
+    }
+    remote_link.tls = session;
+    remote_link.binding_data = peer.binding_data;
+    link_trouble = ServerLogin::ok;
+    return 0;
+}
+
+// Set when the server refused the login kept for reconnecting (the password changed, the
+// person was removed): asking again would only count as a guess. An explicit login clears it.
+bool kept_login_refused = false;
+
+// Makes the connection anew, logged in again as the session's person when somebody has
+// logged in, so that the request that needed the connection never sees the difference.
+bool reconnect(bool with_login)
+{
+    link_trouble = ServerLogin::failed;
+    if (connect_to_server(&remote_link, client_host.c_str(), client_port, connect_reason) != 0)
+        return false;
+    if (start_encryption() != 0) {
+        drop_connection(&remote_link);
+        return false;
+    }
+    if (!with_login || store::login_name.empty() || kept_login_refused)
+        return true;
+    switch (log_in_on_link(store::login_name, store::login_digest)) {
+    case ServerLogin::ok:
+    case ServerLogin::not_offered:
+        return true;
+    case ServerLogin::unknown_user:
+    case ServerLogin::wrong_password:
+    case ServerLogin::no_password:
+        kept_login_refused = true;
+        break;
+    default:
+        break;
+    }
+    drop_connection(&remote_link);
+    return false;
+}
+
+// Whether what made an idle encrypted connection readable was the session's own business (a
+// record without data for us); a byte of data, the end of the session, or a connection
+// without a session means the link is not as we left it.
+bool only_session_records()
+{
+    if (!remote_link.tls)
+        return false;
+    char byte;
+    return session_receive(remote_link.tls, &byte, 1) == platform::socket_would_block;
+}
+
 // Whether the link can carry a request now. A connection that the server has closed (it
 // evicts idle clients), or that holds bytes nobody asked for, is dropped; a dropped one is
-// made again.
-bool link_ready()
+// made again, and logged in again (unless with_login is false: the login itself asks).
+bool link_ready(bool with_login = true)
 {
     if (remote_link.socket != platform::invalid_socket) {
         platform::SocketPoll entry{remote_link.socket, platform::socket_readable, 0};
-        if (remote_link.input_filled > 0 || platform::poll_sockets(&entry, 1, 0) != 0)
+        if (remote_link.input_filled > 0 || session_pending(remote_link.tls) ||
+            (platform::poll_sockets(&entry, 1, 0) != 0 && !only_session_records()))
             drop_connection(&remote_link);
     }
-    return remote_link.socket != platform::invalid_socket ||
-           connect_to_server(&remote_link, client_host.c_str(), client_port, connect_reason) == 0;
+    return remote_link.socket != platform::invalid_socket || reconnect(with_login);
 }
 
 // Every request of the driver, and its reply, which must be of the same operation (and of
@@ -243,6 +358,69 @@ const char* page_column(RemoteStatement* remote, const char* name)
     return nullptr;
 }
 
+// The login's two exchanges on the connection at hand.
+ServerLogin log_in_on_link(const std::string& user, const std::string& digest)
+{
+    static char reply[max_wire_payload + 1]; // only the user-interface thread asks
+    const auto ask_login = [](int step, const std::string& message, WireMessage* answer) {
+        WireMessage request{op_login, step, static_cast<int>(message.size()),
+                            const_cast<char*>(message.data()), 0};
+        *answer = WireMessage{0, 0, 0, reply, static_cast<int>(sizeof reply)};
+        return exchange(request, answer, false);
+    };
+    const auto refusal = [](const WireMessage& answer) {
+        const std::string error(reply, static_cast<std::size_t>(answer.payload_size));
+        if (error == "e=unknown-user")
+            return ServerLogin::unknown_user;
+        if (error == "e=no-password")
+            return ServerLogin::no_password;
+        if (error == std::string("e=") + scram_invalid_proof)
+            return ServerLogin::wrong_password;
+        if (error == "e=too-many-attempts")
+            return ServerLogin::too_many_attempts;
+        return ServerLogin::failed;
+    };
+
+    std::string nonce;
+    if (random_bytes(scram_nonce_bytes, &nonce) != 0)
+        return ServerLogin::failed;
+    ScramClient client;
+    if (remote_link.tls) {
+        // Bound to the certificate the link was made with: a login cannot be passed on.
+        client.gs2_header = gs2_server_end_point;
+        client.binding_data = remote_link.binding_data;
+    }
+    WireMessage answer;
+    if (ask_login(1, scram_client_first(&client, user, base64_encode(nonce)), &answer) != 0)
+        return ServerLogin::failed;
+    // A server from before the login answers it as an unknown operation.
+    if (answer.value == 1 && std::strcmp(reply, error_text) == 0) {
+        remote_link.login = -1;
+        return ServerLogin::not_offered;
+    }
+    if (answer.value == 0)
+        return refusal(answer);
+    std::string final_message;
+    if (answer.value != 1 ||
+        scram_client_final(&client, std::string(reply, static_cast<std::size_t>(answer.payload_size)),
+                           digest, &final_message) != 0 ||
+        ask_login(2, final_message, &answer) != 0) {
+        drop_connection(&remote_link);
+        return ServerLogin::failed;
+    }
+    if (answer.value == 0)
+        return refusal(answer);
+    // A server that cannot prove it knows the digest is not the one we mean to talk to.
+    if (answer.value != 2 ||
+        !scram_server_verified(client,
+                               std::string(reply, static_cast<std::size_t>(answer.payload_size)))) {
+        drop_connection(&remote_link);
+        return ServerLogin::failed;
+    }
+    remote_link.login = 1;
+    return ServerLogin::ok;
+}
+
 void release(RemoteStatement* statement)
 {
     forget_old_handles();
@@ -281,12 +459,41 @@ int install_client_driver(const char* host, int port, std::string* reason)
     return opened == 0 ? 1 : 0;
 }
 
+ServerLogin log_in_to_server(const std::string& user, const std::string& digest)
+{
+    // A connection logs in once: another login, as somebody else perhaps, takes a new one.
+    if (remote_link.login != 0)
+        drop_connection(&remote_link);
+    kept_login_refused = false;
+    if (!link_ready(false))
+        return link_trouble;
+    return log_in_on_link(user, digest);
+}
+
+std::string client_server_name()
+{
+    return client_host + ":" + std::to_string(client_port);
+}
+
+std::string offered_fingerprint()
+{
+    return offered_key;
+}
+
+int trust_offered_server()
+{
+    return offered_key.empty() ? -1 : remember_server(client_server_name(), offered_key);
+}
+
 int client_open(const char*, store::DbConnection** connection, int, const char*)
 {
-    if (connect_to_server(&remote_link, client_host.c_str(), client_port, connect_reason) != 0)
-        return -1;
+    // The connection stands for the server even while it cannot be reached: every request
+    // tries to make it again, so a server that comes up later is found at the next login.
     *connection = reinterpret_cast<store::DbConnection*>(&remote_link);
-    return 0;
+    if (reconnect(false))
+        return 0;
+    // A server that answered but is not trusted yet is reachable: the login asks the user.
+    return link_trouble == ServerLogin::failed ? -1 : 0;
 }
 
 int client_prepare(store::DbConnection* connection, const char* sql, int bytes,

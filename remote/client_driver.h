@@ -30,6 +30,10 @@ constexpr int text_area_size = 8192;
 // Written before install_client_driver.
 extern bool pages_wanted;
 
+// Whether the client asks its server for the encrypted link. Only the benchmark turns it off,
+// to measure what encryption costs; nothing on the command line reaches it.
+extern bool encryption_wanted;
+
 // Request/reply exchanges the driver has made since the process started.
 std::uint64_t client_exchange_count();
 

@@ -7,6 +7,7 @@
 #include "store/db_driver.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace remote {
@@ -22,6 +23,14 @@ void guard_this_thread();
 
 // Whether the calling thread is under the guard.
 bool thread_is_guarded();
+
+// Runs work on the guarded thread with the server's own rights: the login's look-up reads
+// the digest that no peer may read.
+void run_unguarded(const std::function<void()>& work);
+
+// Whether peers' reads of person.password give NULL: on unless the server serves without
+// login. Set before the server thread starts.
+void hide_digests(bool hidden);
 
 // Whether sql, as a peer sent it, is of a kind the dialogs send: its first word must be
 // SELECT, INSERT, UPDATE, WITH or VALUES. The library asks the authorizer nothing about

@@ -20,6 +20,8 @@ namespace remote {
 
 ClientSlot client_slots[max_clients];
 ServerLimits server_limits;
+ServerSettings server_settings;
+ServerIdentity server_identity;
 
 namespace {
 
@@ -46,6 +48,10 @@ void release_slot(int index)
     slot.in_use = 0;
     slot.input->filled = 0;
     slot.output = ReplyBuffer{}; // its memory too: a slow reader may have left much behind
+    slot.login = LoginAttempt{};
+    end_session(slot.tls);
+    slot.tls = nullptr;
+    slot.link = link_clear;
     release_client_handles(slot.connection);
 }
 
@@ -104,6 +110,7 @@ void accept_clients()
         slot.connection = ++connection_serial;
         slot.last_request_ms = now;
         slot.input->filled = 0;
+        slot.login = LoginAttempt{};
         slot.in_use = 1;
         log_event("client %s connected", peer_text(peer).c_str());
     }
@@ -114,10 +121,50 @@ void accept_clients()
 void send_output(int index)
 {
     ClientSlot& slot = client_slots[index];
-    if (flush_replies(slot.socket, &slot.output) != 0)
+    if (flush_replies(slot.socket, slot.tls, &slot.output) != 0)
         drop_client(index, "left");
     else if (unsent_bytes(&slot.output) > static_cast<std::size_t>(server_limits.unread_bound))
         drop_client(index, "disconnected: it does not read its replies");
+}
+
+// Starts the session of a connection whose "s" has been answered, once the answer has gone
+// out in clear: the next byte on the socket is the handshake's.
+void begin_handshake(int index)
+{
+    ClientSlot& slot = client_slots[index];
+    if (slot.link != link_handshaking || slot.tls || !slot.in_use)
+        return;
+    if (unsent_bytes(&slot.output) > 0) {
+        drop_client(index, "disconnected: it does not read the answer to its \"s\"");
+        return;
+    }
+    slot.tls = accept_session(slot.socket);
+    if (!slot.tls)
+        drop_client(index, "disconnected: no TLS session can be made");
+}
+
+// Carries a connection's handshake on as far as its socket allows.
+void go_on_with_handshake(int index)
+{
+    ClientSlot& slot = client_slots[index];
+    std::string reason;
+    const int step = continue_handshake(slot.tls, &slot.handshake_wants, &reason);
+    if (step > 0)
+        slot.link = link_encrypted;
+    else if (step < 0)
+        drop_client(index, ("disconnected: " + reason).c_str());
+}
+
+// Drops the connections whose handshake has taken too long.
+void end_slow_handshakes(std::int64_t now)
+{
+    for (int index = 0; index < max_clients; ++index) {
+        const ClientSlot& slot = client_slots[index];
+        if (slot.in_use && slot.link == link_handshaking && now >= slot.handshake_until_ms)
+            drop_client(index, ("disconnected: its TLS handshake did not finish in " +
+                                std::to_string(server_limits.handshake_ms) + " ms")
+                                   .c_str());
+    }
 }
 
 // Finalizes the writes that peers have left half-stepped for too long, so that nobody's
@@ -156,9 +203,15 @@ void serving_pass()
         ClientSlot& slot = client_slots[index];
         if (!slot.in_use)
             continue;
-        waiting_request = waiting_request || holds_request(slot.input);
-        const unsigned writable = unsent_bytes(&slot.output) > 0 ? platform::socket_writable : 0;
-        entries[count] = {slot.socket, platform::socket_readable | writable, 0};
+        // Bytes a session has decrypted already show no readiness on the socket.
+        waiting_request = waiting_request || holds_request(slot.input) || session_pending(slot.tls);
+        // Held replies wait for their time, not for the socket; a handshake for what it needs.
+        const unsigned writable =
+            unsent_bytes(&slot.output) > 0 && !replies_held(&slot.output) ? platform::socket_writable
+                                                                          : 0;
+        const unsigned wanted = slot.link == link_handshaking ? slot.handshake_wants
+                                                               : platform::socket_readable | writable;
+        entries[count] = {slot.socket, wanted, 0};
         slot_of[count++] = index;
     }
     const int ready = platform::poll_sockets(entries, count, waiting_request ? 0 : pass_wait_ms);
@@ -170,22 +223,40 @@ void serving_pass()
             accept_clients();
             continue;
         }
+        ClientSlot& slot = client_slots[index];
+        if (slot.link == link_handshaking) {
+            go_on_with_handshake(index);
+            continue;
+        }
         if ((entries[i].ready & platform::socket_writable) != 0)
             send_output(index);
-        if (client_slots[index].in_use &&
+        if (slot.in_use &&
             (entries[i].ready & (platform::socket_readable | platform::socket_failed)) != 0 &&
-            receive_request_bytes(client_slots[index].socket, client_slots[index].input) < 0)
+            receive_request_bytes(slot.socket, slot.tls, slot.input) < 0)
+            drop_client(index, "left");
+    }
+    for (int index = 0; index < max_clients; ++index) {
+        ClientSlot& slot = client_slots[index];
+        if (slot.in_use && session_pending(slot.tls) &&
+            receive_request_bytes(slot.socket, slot.tls, slot.input) < 0)
             drop_client(index, "left");
     }
     for (int index = 0; index < max_clients; ++index) {
         WireMessage request;
         ClientSlot& slot = client_slots[index];
-        if (!slot.in_use || read_request(slot.input, &request, request_payload) != 1)
+        if (slot.in_use && slot.output.hold_until_ms != 0 && !replies_held(&slot.output))
+            send_output(index); // a held answer whose time has come
+        // A client whose answer is held gets nothing more served meanwhile: one guess a
+        // second is all a connection can make.
+        if (!slot.in_use || replies_held(&slot.output) ||
+            read_request(slot.input, &request, request_payload) != 1)
             continue;
         slot.last_request_ms = platform::monotonic_ms();
         answer_request(index, request);
         send_output(index);
+        begin_handshake(index);
     }
+    end_slow_handshakes(platform::monotonic_ms());
     if (!handle_table.held_writes.empty())
         end_held_writes(platform::monotonic_ms());
 }
@@ -216,6 +287,20 @@ bool set_up(int port)
     }
     if (platform::start_sockets(&listen_reason) != 0 || install_guard(&listen_reason) != 0)
         return false;
+    hide_digests(!server_settings.open);
+    forget_login_failures();
+    if (server_settings.certificate_file.empty() != server_settings.key_file.empty()) {
+        listen_reason = "a certificate needs its key, and a key its certificate";
+        return false;
+    }
+    const std::string certificate = server_settings.certificate_file.empty()
+                                        ? beside_database(server_certificate_name)
+                                        : server_settings.certificate_file;
+    const std::string key = server_settings.key_file.empty() ? beside_database(server_key_name)
+                                                             : server_settings.key_file;
+    if (load_server_identity(certificate, key, server_settings.make_identity, &server_identity,
+                             &listen_reason) != 0)
+        return false;
     guard_this_thread(); // everything this thread prepares and steps is a peer's
     listener = platform::listen_socket(listen_address.c_str(), port, platform::largest_backlog,
                                        &listen_reason);
@@ -223,6 +308,9 @@ bool set_up(int port)
         return false;
     log_event("listening on %s:%d", listen_address.empty() ? "0.0.0.0" : listen_address.c_str(),
               port);
+    log_event("the server's key has the fingerprint %s", server_identity.fingerprint.c_str());
+    if (server_settings.open)
+        log_event("serving without login: every peer may read and change everything");
     return true;
 }
 
@@ -238,6 +326,14 @@ void shut_down()
 }
 
 } // namespace
+
+std::string beside_database(const char* name)
+{
+    const std::string database = store::database_path;
+    const std::size_t separator = database.find_last_of("/\\");
+    return (separator == std::string::npos ? std::string() : database.substr(0, separator + 1)) +
+           name;
+}
 
 void server_thread(ThreadStart* start)
 {

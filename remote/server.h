@@ -5,8 +5,10 @@
 
 #include "platform/sockets.h"
 #include "remote/handles.h"
+#include "remote/server_login.h"
 #include "remote/remote.h"
 #include "remote/tick_clock.h"
+#include "remote/tls.h"
 #include "remote/wire.h"
 
 #include <cstdint>
@@ -24,9 +26,18 @@ struct ServerLimits {
     // Replies a peer may leave unread; a legitimate client leaves at most one.
     int unread_bound = 4 * (wire_header_size + max_wire_payload);
     int evict_idle_ms = 60 * 1000; // when every slot is taken, a peer idle this long gives way
+    int handshake_ms = 15 * 1000;  // a TLS handshake not done this long after "s" is dropped
 };
 
 extern ServerLimits server_limits;
+
+// How far a connection's encryption has come.
+constexpr int link_clear = 0;
+constexpr int link_handshaking = 1; // "s" answered; the TLS handshake goes on
+constexpr int link_encrypted = 2;
+
+// The server's key and certificate, loaded when it starts.
+extern ServerIdentity server_identity;
 
 struct ClientSlot {
     int in_use = 0; // 0 free, 1 taken
@@ -36,6 +47,11 @@ struct ClientSlot {
     std::int64_t last_request_ms = 0; // when it last sent a request (or connected)
     RequestBuffer* input = nullptr;   // allocated once, kept for the process's life
     ReplyBuffer output;
+    LoginAttempt login; // the connection's login, once and for all, or the one under way
+    int link = link_clear;
+    TlsSession* tls = nullptr;            // from the handshake on
+    std::int64_t handshake_until_ms = 0;  // a handshake not done by then is given up
+    unsigned handshake_wants = 0;         // what the handshake waits for on the socket
 };
 
 extern ClientSlot client_slots[max_clients];

@@ -24,24 +24,35 @@ void wait_for(platform::Socket socket, unsigned wanted)
 
 } // namespace
 
+int channel_send(platform::Socket socket, TlsSession* tls, const void* bytes, int length)
+{
+    return tls ? session_send(tls, bytes, length) : platform::send_socket(socket, bytes, length);
+}
+
+int channel_receive(platform::Socket socket, TlsSession* tls, void* buffer, int capacity)
+{
+    return tls ? session_receive(tls, buffer, capacity)
+               : platform::receive_socket(socket, buffer, capacity);
+}
+
 std::uint32_t default_deadline()
 {
     return current_tick() + default_wait_ticks;
 }
 
 int send_with_deadline(platform::Socket socket, const void* bytes, int length,
-                       std::uint32_t deadline)
+                       std::uint32_t deadline, TlsSession* tls)
 {
     if (deadline == 0)
         deadline = default_deadline();
     const auto* at = static_cast<const unsigned char*>(bytes);
     int sent = 0;
     while (sent < length && current_tick() <= deadline) {
-        const int count = platform::send_socket(socket, at + sent, length - sent);
+        const int count = channel_send(socket, tls, at + sent, length - sent);
         if (count > 0)
             sent += count;
         else if (count == 0 || count == platform::socket_would_block)
-            wait_for(socket, platform::socket_writable);
+            wait_for(socket, tls ? session_wants(tls) : platform::socket_writable);
         else
             return -1;
     }
@@ -49,7 +60,7 @@ int send_with_deadline(platform::Socket socket, const void* bytes, int length,
 }
 
 int receive_with_deadline(platform::Socket socket, void* buffer, int capacity,
-                          std::uint32_t deadline)
+                          std::uint32_t deadline, TlsSession* tls)
 {
     if (deadline == 0)
         deadline = default_deadline();
@@ -58,8 +69,10 @@ int receive_with_deadline(platform::Socket socket, void* buffer, int capacity,
     while (current_tick() < deadline) {
         // Readiness first: a reply is hardly ever there the moment its request has left, and
         // a receive that would block costs a call for nothing.
-        wait_for(socket, platform::socket_readable);
-        const int received = platform::receive_socket(socket, bytes, capacity);
+        // Bytes the session has decrypted already show no readiness on the socket.
+        if (!session_pending(tls))
+            wait_for(socket, tls ? session_wants(tls) : platform::socket_readable);
+        const int received = channel_receive(socket, tls, bytes, capacity);
         if (received > 0) {
             count = received;
             break;
@@ -92,12 +105,16 @@ int connect_to_server(RemoteLink* link, const char* host, int port, std::string*
     link->socket = socket;
     link->input_filled = 0;
     link->pages = 0;
+    link->login = 0;
     ++link->serial;
     return 0;
 }
 
 void drop_connection(RemoteLink* link)
 {
+    end_session(link->tls);
+    link->tls = nullptr;
+    link->binding_data.clear();
     platform::close_socket(link->socket);
     link->socket = platform::invalid_socket;
     link->input_filled = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/sockets.h"
+#include "remote/tls.h"
 
 #include <cstdint>
 #include <string>
@@ -22,7 +23,15 @@ struct RemoteLink {
     int input_filled = 0;
     int serial = 0; // counts connections made and dropped; what was made under another is gone
     int pages = 0;  // whether this connection's server gives pages of rows: 0 unknown, 1, -1
+    int login = 0;  // whether it carries a login: 0 not yet, 1 logged in, -1 the server has none
+    TlsSession* tls = nullptr; // the encryption over the socket, once the link has it
+    std::string binding_data;  // the server certificate's hash, that a bound login proves
 };
+
+// Moves bytes over socket, or through tls over it when there is a session, with the results
+// of platform::send_socket and receive_socket.
+int channel_send(platform::Socket socket, TlsSession* tls, const void* bytes, int length);
+int channel_receive(platform::Socket socket, TlsSession* tls, void* buffer, int capacity);
 
 // The deadline a caller's 0 stands for: the current tick plus ten.
 std::uint32_t default_deadline();
@@ -30,14 +39,14 @@ std::uint32_t default_deadline();
 // Sends length bytes while the current tick is not past deadline (0: the default). Returns
 // the bytes handed over, fewer when the deadline came first, or -1 on a socket error.
 int send_with_deadline(platform::Socket socket, const void* bytes, int length,
-                       std::uint32_t deadline);
+                       std::uint32_t deadline, TlsSession* tls = nullptr);
 
 // Receives what the first successful receive delivers, at most capacity bytes, while the
 // current tick is before deadline (0: the default); returns as soon as bytes are there.
 // Returns the count, 0 when the deadline passed with nothing, -1 on an error or when the
 // peer has closed the connection. A NUL is stored after the bytes when there is room.
 int receive_with_deadline(platform::Socket socket, void* buffer, int capacity,
-                          std::uint32_t deadline);
+                          std::uint32_t deadline, TlsSession* tls = nullptr);
 
 // Connects to the dotted IPv4 host at port and stores the socket, non-blocking and without
 // send delay, in link, counting it in its serial. 0, or -1 with the reason (nothing is left
@@ -45,7 +54,8 @@ int receive_with_deadline(platform::Socket socket, void* buffer, int capacity,
 int connect_to_server(RemoteLink* link, const char* host, int port,
                       std::string* reason = nullptr);
 
-// Closes link's connection and forgets what was read from it; counted in its serial.
+// Closes link's connection, its encryption with it, and forgets what was read from it;
+// counted in its serial.
 void drop_connection(RemoteLink* link);
 
 } // namespace remote

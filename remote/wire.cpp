@@ -3,6 +3,8 @@
 // out as one send, and every read continues until the announced size is complete.
 #include "remote/wire.h"
 
+#include "platform/platform.h"
+
 #include <atomic>
 #include <cstring>
 
@@ -12,11 +14,13 @@ namespace {
 
 constexpr WireOperation operations[] = {
     {op_prepare, 'J', true}, {op_step, 'K', false}, {op_finalize, 'L', false},
-    {op_column, 'V', true},  {op_page, 'r', false},
+    {op_column, 'V', true},  {op_page, 'r', false},    {op_login, 'a', true},
+    {op_tls, 's', false},
 };
 static_assert('J' == op_prepare + wire_operation_offset && 'K' == op_step + wire_operation_offset &&
               'L' == op_finalize + wire_operation_offset &&
-              'V' == op_column + wire_operation_offset && 'r' == op_page + wire_operation_offset);
+              'V' == op_column + wire_operation_offset && 'r' == op_page + wire_operation_offset &&
+              'a' == op_login + wire_operation_offset && 's' == op_tls + wire_operation_offset);
 
 // Only the user-interface thread exchanges requests; atomic all the same, so that a
 // benchmark's several connections in one process do not race on it.
@@ -34,15 +38,15 @@ int get16(const unsigned char* at)
 }
 
 // Sends header and payload as one message; 0 when all of it went out in time.
-int send_message(platform::Socket socket, const WireHeader& header, const char* payload,
-                 int payload_size)
+int send_message(platform::Socket socket, TlsSession* tls, const WireHeader& header,
+                 const char* payload, int payload_size)
 {
     unsigned char message[wire_header_size + max_wire_payload];
     encode_header(header, message);
     if (payload_size > 0)
         std::memcpy(message + wire_header_size, payload, static_cast<size_t>(payload_size));
     const int total = wire_header_size + payload_size;
-    return send_with_deadline(socket, message, total, 0) == total ? 0 : -1;
+    return send_with_deadline(socket, message, total, 0, tls) == total ? 0 : -1;
 }
 
 // Reads into the link's input until it holds at least size bytes, taking whatever else has
@@ -50,8 +54,9 @@ int send_message(platform::Socket socket, const WireHeader& header, const char* 
 int fill_link(RemoteLink* link, int size, std::uint32_t deadline)
 {
     while (link->input_filled < size) {
-        const int count = receive_with_deadline(link->socket, link->input + link->input_filled,
-                                                link_input_size - link->input_filled, deadline);
+        const int count =
+            receive_with_deadline(link->socket, link->input + link->input_filled,
+                                  link_input_size - link->input_filled, deadline, link->tls);
         if (count < 0)
             return -1;
         if (count == 0)
@@ -121,7 +126,7 @@ int exchange_request(RemoteLink* link, const WireMessage& request, WireMessage* 
     header.length = request.payload_size + 4;
     header.operation_byte = (request.operation + wire_operation_offset) & 0xFF;
     header.value = request.value & 0xFFFF;
-    if (send_message(link->socket, header, request.payload, request.payload_size) != 0)
+    if (send_message(link->socket, link->tls, header, request.payload, request.payload_size) != 0)
         return -1;
 
     // One receive usually brings the whole reply; the header and the payload each get the
@@ -168,7 +173,7 @@ int send_reply(platform::Socket socket, int operation, int value, int payload_si
     header.length = payload_size + 4;
     header.operation_byte = (operation + wire_operation_offset) & 0xFF;
     header.value = value & 0xFFFF;
-    return send_message(socket, header, payload, payload_size);
+    return send_message(socket, nullptr, header, payload, payload_size);
 }
 
 int queue_reply(ReplyBuffer* buffer, int operation, int value, int payload_size,
@@ -198,12 +203,20 @@ std::size_t unsent_bytes(const ReplyBuffer* buffer)
     return buffer->bytes.size() - buffer->sent;
 }
 
-int flush_replies(platform::Socket socket, ReplyBuffer* buffer)
+bool replies_held(const ReplyBuffer* buffer)
 {
+    return buffer->hold_until_ms != 0 && platform::monotonic_ms() < buffer->hold_until_ms;
+}
+
+int flush_replies(platform::Socket socket, TlsSession* tls, ReplyBuffer* buffer)
+{
+    if (replies_held(buffer))
+        return 0;
+    buffer->hold_until_ms = 0;
     while (unsent_bytes(buffer) > 0) {
         const std::size_t left = unsent_bytes(buffer);
         const int chunk = left > 1u << 20 ? 1 << 20 : static_cast<int>(left);
-        const int count = platform::send_socket(socket, buffer->bytes.data() + buffer->sent, chunk);
+        const int count = channel_send(socket, tls, buffer->bytes.data() + buffer->sent, chunk);
         if (count == platform::socket_would_block || count == 0)
             return 0;
         if (count < 0)
@@ -215,12 +228,12 @@ int flush_replies(platform::Socket socket, ReplyBuffer* buffer)
     return 0;
 }
 
-int receive_request_bytes(platform::Socket socket, RequestBuffer* buffer)
+int receive_request_bytes(platform::Socket socket, TlsSession* tls, RequestBuffer* buffer)
 {
     const int space = static_cast<int>(sizeof buffer->bytes) - buffer->filled;
     if (space <= 0)
         return 0; // a whole request is at the front; it is served before more is read
-    const int count = platform::receive_socket(socket, buffer->bytes + buffer->filled, space);
+    const int count = channel_receive(socket, tls, buffer->bytes + buffer->filled, space);
     if (count > 0) {
         buffer->filled += count;
         return count;

@@ -47,6 +47,14 @@ constexpr int op_column = 22;   // V: handle, column name -> the text, or "error
 // Extensions. Lower-case letters, so that they can never meet an operation of the original
 // table, which has only capitals; a server that predates one answers it with "error".
 constexpr int op_page = 'r' - wire_operation_offset; // r: handle -> a page of rows (pages.h)
+// a: the login (scram.h). The value is the step, 1 or 2, the payload the client's message;
+// the reply's value is the step, or 0 when the login failed, its payload the server's
+// message.
+constexpr int op_login = 'a' - wire_operation_offset;
+// s: the encrypted link. A client's first request on a new connection, value 0; a server
+// that encrypts answers value 1, and from the next byte on both speak TLS 1.3 on the socket,
+// with every message of the wire inside it.
+constexpr int op_tls = 's' - wire_operation_offset;
 
 struct WireOperation {
     int code;
@@ -77,8 +85,12 @@ int send_reply(platform::Socket socket, int operation, int value, int payload_si
 // Replies the server has made for one client and not yet handed to its socket, in order.
 struct ReplyBuffer {
     std::string bytes;
-    std::size_t sent = 0; // leading bytes already handed over
+    std::size_t sent = 0;            // leading bytes already handed over
+    std::int64_t hold_until_ms = 0; // nothing goes out before then (a failed login's answer)
 };
+
+// Whether buffer's replies wait for their time still.
+bool replies_held(const ReplyBuffer* buffer);
 
 // Appends one reply as a whole message; refuses (-1) a payload the length field cannot
 // announce.
@@ -88,8 +100,9 @@ int queue_reply(ReplyBuffer* buffer, int operation, int value, int payload_size,
 // Bytes of buffer not yet handed over.
 std::size_t unsent_bytes(const ReplyBuffer* buffer);
 
-// Hands what the socket takes now, without waiting. 0, or -1 when the connection failed.
-int flush_replies(platform::Socket socket, ReplyBuffer* buffer);
+// Hands what the socket takes now, without waiting, unless the replies are held. 0, or -1
+// when the connection failed.
+int flush_replies(platform::Socket socket, TlsSession* tls, ReplyBuffer* buffer);
 
 // What the server has read of one client's requests so far.
 struct RequestBuffer {
@@ -97,9 +110,10 @@ struct RequestBuffer {
     int filled = 0;
 };
 
-// Reads what the client's socket has now into buffer. Returns the bytes read, 0 when
-// nothing was waiting or the buffer is full, -1 when the client has gone (closed or failed).
-int receive_request_bytes(platform::Socket socket, RequestBuffer* buffer);
+// Reads what the client's socket (through tls, when it has a session) has now into buffer.
+// Returns the bytes read, 0 when nothing was waiting or the buffer is full, -1 when the
+// client has gone (closed or failed).
+int receive_request_bytes(platform::Socket socket, TlsSession* tls, RequestBuffer* buffer);
 
 // Whether buffer holds a whole request.
 bool holds_request(const RequestBuffer* buffer);

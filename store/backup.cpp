@@ -69,26 +69,37 @@ std::string message_of(const BackupCalls& calls, Connection* connection)
     return text ? text : "out of memory";
 }
 
+// How long a step may wait for a writer to let go, and how long the steps have waited.
+struct LockWait {
+    int64_t until_ms = 0;
+    int64_t waited_ms = 0;
+};
+
 // The source's busy handler: 1 (try again) until the step's time is up.
-int wait_for_lock(void* until_ms, int)
+int wait_for_lock(void* context, int)
 {
-    if (platform::monotonic_ms() >= *static_cast<int64_t*>(until_ms))
+    LockWait* wait = static_cast<LockWait*>(context);
+    const int64_t before = platform::monotonic_ms();
+    if (before >= wait->until_ms)
         return 0;
     platform::sleep_ms(1);
+    wait->waited_ms += platform::monotonic_ms() - before;
     return 1;
 }
 
-// The fewest pages per millisecond that the steps so far have copied: what a step that
-// takes the rest at once may count on.
+// The pages per millisecond that the steps so far have copied, over all of them: a clock
+// that counts in coarse ticks would make most single steps take no time at all.
 struct Pace {
-    double pages_per_ms = 0; // 0 until a step long enough to measure has run
-    void measure(int pages, int64_t took_ms)
+    int64_t pages = 0;
+    int64_t ms = 0;
+    void measure(int copied, int64_t took_ms)
     {
-        if (took_ms <= 0)
-            return;
-        const double pace = static_cast<double>(pages) / static_cast<double>(took_ms);
-        if (pages_per_ms == 0 || pace < pages_per_ms)
-            pages_per_ms = pace;
+        pages += copied;
+        ms += took_ms > 0 ? took_ms : 0;
+    }
+    double pages_per_ms() const
+    {
+        return static_cast<double>(pages) / static_cast<double>(ms > 0 ? ms : 1);
     }
 };
 
@@ -99,23 +110,26 @@ int copy_pages(const BackupCalls& calls, Connection* source, Backup* backup,
 {
     int restarts = 0;
     int copied_before = 0;
-    int64_t until_ms = 0;
+    LockWait wait;
     Pace pace;
     const int64_t began_ms = platform::monotonic_ms();
-    calls.busy_handler(source, wait_for_lock, &until_ms);
+    calls.busy_handler(source, wait_for_lock, &wait);
     for (;;) {
         // Once writers have restarted the copy, short steps cannot outrun them; the rest is
         // taken at once, but only when the measured pace says that even a copy of the whole
         // file (a write just before the step restarts it) stays within the hold.
         int pages = pages_per_step;
         const int total_before = calls.page_count(backup);
-        if (restarts > 0 && pace.pages_per_ms > 0 && calls.remaining(backup) > pages &&
-            total_before <= pace.pages_per_ms * limits.hold_ms)
+        if (restarts > 0 && calls.remaining(backup) > pages &&
+            total_before <= pace.pages_per_ms() * limits.hold_ms)
             pages = -1;
-        until_ms = platform::monotonic_ms() + step_lock_wait_ms;
+        wait.until_ms = platform::monotonic_ms() + step_lock_wait_ms;
         const int64_t started_ms = platform::monotonic_ms();
+        const int64_t waited_before = wait.waited_ms;
         const int rc = calls.step(backup, pages);
-        const int64_t took_ms = platform::monotonic_ms() - started_ms;
+        // The pace is that of copying: time spent waiting for writers does not count.
+        const int64_t took_ms =
+            platform::monotonic_ms() - started_ms - (wait.waited_ms - waited_before);
         if (rc != code_ok && rc != code_done)
             return rc; // busy: writers held the file for the whole wait
         const int total = calls.page_count(backup);

@@ -4,6 +4,8 @@
 // substitutes. Callers use only the forwarding operations, never a slot.
 #pragma once
 
+#include <string>
+
 namespace store {
 
 // Opaque handles: a local binding hands out the library's own, the client driver its own.
@@ -85,6 +87,9 @@ const char* column_by_name(DbStatement* statement, const char* name);
 // db_handle, whose statements then wait briefly for a lock another process holds.
 // Returns 0, or -1 when the library is missing or the file cannot be opened.
 int bind_local_driver(const char* file_name);
+
+// The same for the database file at path (UTF-8), wherever it lies.
+int bind_local_driver_at(const std::string& path);
 
 // The local column_by_name: the text of the leftmost column whose name equals name exactly,
 // or none when no column has that name or its value is NULL.

@@ -29,6 +29,15 @@ void* load_sqlite_library()
 
 int bind_local_driver(const char* file_name)
 {
+    // Without a documents folder there is no place for the file; never fall back to "/".
+    const std::string documents = platform::documents_folder();
+    if (documents.empty())
+        return -1;
+    return bind_local_driver_at(documents + platform::path_separator() + file_name);
+}
+
+int bind_local_driver_at(const std::string& path)
+{
     void* library = load_sqlite_library();
     if (!library)
         return -1;
@@ -55,11 +64,9 @@ int bind_local_driver(const char* file_name)
     std::string documents = platform::documents_folder();
     set_directory(directory_data, documents.data());
 
-    // Without a documents folder there is no place for the file; never fall back to "/".
-    if (documents.empty())
+    if (path.size() >= sizeof database_path)
         return -1;
-    std::snprintf(database_path, sizeof database_path, "%s%c%s", documents.c_str(),
-                  platform::path_separator(), file_name);
+    std::snprintf(database_path, sizeof database_path, "%s", path.c_str());
 
     initialize();
     const int flags = db_open_read_write | db_open_create | db_open_full_mutex;

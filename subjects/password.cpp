@@ -4,6 +4,7 @@
 
 #include "platform/fields.h"
 #include "resources/ids.h"
+#include "store/session.h"
 #include "store/sql.h"
 #include "subjects/forms.h"
 #include "subjects/messages.h"
@@ -48,6 +49,9 @@ void set_subject_password(platform::Window dialog)
         platform::message_box(dialog, sql, "Error no person updated");
         return;
     }
+    // A client logs in again by itself with what it knows of its own password.
+    if (id == store::current_person_id)
+        store::login_digest = digest;
     platform::end_dialog(dialog, 0);
 }
 

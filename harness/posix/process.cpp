@@ -15,7 +15,7 @@ namespace testing_support {
 
 bool start_process(const std::string& program, const std::vector<std::string>& arguments,
                    const std::vector<std::string>& environment, const std::string& error_file,
-                   Process* process)
+                   Process* process, const std::string& input_file)
 {
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& argument : arguments)
@@ -37,6 +37,11 @@ bool start_process(const std::string& program, const std::vector<std::string>& a
             const int fd = open(error_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             if (fd >= 0)
                 dup2(fd, 2);
+        }
+        if (!input_file.empty()) {
+            const int fd = open(input_file.c_str(), O_RDONLY);
+            if (fd >= 0)
+                dup2(fd, 0);
         }
         execv(program.c_str(), argv.data());
         _exit(127);

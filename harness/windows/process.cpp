@@ -84,7 +84,7 @@ HANDLE test_job()
 
 bool start_process(const std::string& program, const std::vector<std::string>& arguments,
                    const std::vector<std::string>& environment, const std::string& error_file,
-                   Process* process)
+                   Process* process, const std::string& input_file)
 {
     const std::wstring path = program_path(program);
     std::wstring command_line = quoted(path);
@@ -95,22 +95,29 @@ bool start_process(const std::string& program, const std::vector<std::string>& a
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     HANDLE error = INVALID_HANDLE_VALUE;
-    if (!error_file.empty()) {
+    HANDLE input = INVALID_HANDLE_VALUE;
+    if (!error_file.empty() || !input_file.empty()) {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        error = CreateFileW(win32::to_wide(error_file).c_str(), GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (!error_file.empty())
+            error = CreateFileW(win32::to_wide(error_file).c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (!input_file.empty())
+            input = CreateFileW(win32::to_wide(input_file).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdInput = input != INVALID_HANDLE_VALUE ? input : GetStdHandle(STD_INPUT_HANDLE);
         startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-        startup.hStdError = error;
+        startup.hStdError = error != INVALID_HANDLE_VALUE ? error : GetStdHandle(STD_ERROR_HANDLE);
     }
     PROCESS_INFORMATION made{};
     const BOOL started = CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, TRUE,
                                         CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, block.data(),
                                         nullptr, &startup, &made);
-    if (error != INVALID_HANDLE_VALUE)
-        CloseHandle(error);
+    for (HANDLE handle : {error, input})
+        if (handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
     if (!started)
         return false;
     if (HANDLE job = test_job())

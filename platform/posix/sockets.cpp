@@ -87,7 +87,8 @@ int start_sockets(std::string*)
     return 0; // nothing to start on POSIX; sends use MSG_NOSIGNAL instead of a SIGPIPE handler
 }
 
-Socket connect_socket(const char* host, int port, int timeout_ms, std::string* reason)
+Socket connect_socket(const char* host, int port, int timeout_ms, std::string* reason,
+                      const char* from)
 {
     sockaddr_in address;
     if (port <= 0 || port > 65535)
@@ -98,6 +99,15 @@ Socket connect_socket(const char* host, int port, int timeout_ms, std::string* r
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0)
         return fail_errno(reason);
+    if (from) {
+        sockaddr_in local;
+        if (!ipv4_address(from, 0, &local)) {
+            close_socket(static_cast<Socket>(fd));
+            return fail(reason, "not a dotted IPv4 address");
+        }
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+            return fail_errno(reason, fd);
+    }
     // Non-blocking while connecting, so that an unreachable host cannot hold us past the
     // time-out; the caller gets the socket back in blocking mode.
     set_socket_nonblocking(fd, true);

@@ -15,6 +15,7 @@
 #include <pthread.h>
 #include <string>
 #include <sys/stat.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -172,6 +173,19 @@ std::string documents_folder()
     return make_folders(folder) ? folder : std::string();
 }
 
+std::string settings_folder()
+{
+    std::string base = environment("XDG_CONFIG_HOME");
+    if (base.empty()) {
+        const std::string home = environment("HOME");
+        if (home.empty())
+            return std::string();
+        base = home + "/.config";
+    }
+    const std::string folder = base + "/vendrel";
+    return make_folders(folder) ? folder : std::string();
+}
+
 std::string temp_folder()
 {
     std::string folder = environment("TMPDIR");
@@ -197,6 +211,40 @@ int create_new_file(const std::string& path, std::string* reason)
     }
     close(file);
     return 0;
+}
+
+bool input_is_terminal()
+{
+    return isatty(STDIN_FILENO) != 0;
+}
+
+int read_input_line(std::string* line)
+{
+    line->clear();
+    int c;
+    while ((c = std::fgetc(stdin)) != EOF && c != '\n')
+        line->push_back(static_cast<char>(c));
+    if (!line->empty() && line->back() == '\r')
+        line->pop_back();
+    return c == EOF && line->empty() ? -1 : 0;
+}
+
+int read_hidden_line(const char* prompt, std::string* line)
+{
+    std::fputs(prompt, stderr);
+    std::fflush(stderr);
+    termios saved;
+    const bool terminal = tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        termios hidden = saved;
+        hidden.c_lflag &= static_cast<tcflag_t>(~ECHO);
+        hidden.c_lflag |= ECHONL;
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden);
+    }
+    const int result = read_input_line(line);
+    if (terminal)
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    return result;
 }
 
 } // namespace platform

@@ -21,4 +21,17 @@ std::string documents_folder()
     return folder;
 }
 
+std::string settings_folder()
+{
+    wchar_t* path = nullptr;
+    const HRESULT result =
+        SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_CREATE, nullptr, &path);
+    std::wstring folder = SUCCEEDED(result) && path ? std::wstring(path) + L"\\Vendrel" : L"";
+    CoTaskMemFree(path);
+    if (folder.empty())
+        return std::string();
+    CreateDirectoryW(folder.c_str(), nullptr); // there already is as good as made
+    return win32::to_utf8(folder);
+}
+
 } // namespace platform

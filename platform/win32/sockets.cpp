@@ -95,7 +95,8 @@ int start_sockets(std::string* reason)
     return -1;
 }
 
-Socket connect_socket(const char* host, int port, int timeout_ms, std::string* reason)
+Socket connect_socket(const char* host, int port, int timeout_ms, std::string* reason,
+                      const char* from)
 {
     sockaddr_in address;
     if (port <= 0 || port > 65535)
@@ -108,6 +109,15 @@ Socket connect_socket(const char* host, int port, int timeout_ms, std::string* r
     const SOCKET s = new_stream_socket();
     if (s == INVALID_SOCKET)
         return fail_wsa(reason);
+    if (from) {
+        sockaddr_in local;
+        if (!ipv4_address(from, 0, &local)) {
+            close_socket(static_cast<Socket>(s));
+            return fail(reason, "not a dotted IPv4 address");
+        }
+        if (::bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+            return fail_wsa(reason, s);
+    }
     // Non-blocking while connecting, so that an unreachable host cannot hold us past the
     // time-out; the caller gets the socket back in blocking mode.
     set_socket_nonblocking(static_cast<Socket>(s), true);

@@ -164,4 +164,59 @@ int create_new_file(const std::string& path, std::string* reason)
     return 0;
 }
 
+bool input_is_terminal()
+{
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+int read_input_line(std::string* line)
+{
+    // Through the handle itself: a program without a console of its own may have no C
+    // runtime stream on it.
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    line->clear();
+    char c = 0;
+    DWORD count = 0;
+    bool ended = false;
+    while (!ended && ReadFile(input, &c, 1, &count, nullptr) && count == 1) {
+        if (c == '\n')
+            ended = true;
+        else
+            line->push_back(c);
+    }
+    if (!line->empty() && line->back() == '\r')
+        line->pop_back();
+    return ended || !line->empty() ? 0 : -1;
+}
+
+int read_hidden_line(const char* prompt, std::string* line)
+{
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    const HANDLE output = GetStdHandle(STD_ERROR_HANDLE);
+    const std::wstring shown = win32::to_wide(prompt);
+    DWORD written = 0;
+    WriteConsoleW(output, shown.c_str(), static_cast<DWORD>(shown.size()), &written, nullptr);
+    DWORD saved = 0;
+    if (!GetConsoleMode(input, &saved))
+        return -1;
+    SetConsoleMode(input, (saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT);
+    std::wstring typed;
+    wchar_t buffer[256];
+    DWORD count = 0;
+    bool ended = false;
+    while (!ended && ReadConsoleW(input, buffer, 256, &count, nullptr) && count > 0) {
+        for (DWORD i = 0; i < count && !ended; ++i) {
+            if (buffer[i] == L'\n')
+                ended = true;
+            else if (buffer[i] != L'\r')
+                typed.push_back(buffer[i]);
+        }
+    }
+    SetConsoleMode(input, saved);
+    WriteConsoleW(output, L"\r\n", 2, &written, nullptr);
+    *line = win32::to_utf8(typed);
+    return ended || !typed.empty() ? 0 : -1;
+}
+
 } // namespace platform

@@ -107,6 +107,7 @@ TEST_F(Backup, ACopyTakenWhileClientsWriteIsWholeAndNoWriteIsRefused)
                                        "from n where i<20000) insert into ticket "
                                        "(code,subject,description) select 'F'||i,'Filler',"
                                        "printf('%.300c','f') from n");
+    server.options = {"--open"}; // the writers are raw peers of the original operations
     ASSERT_TRUE(remote_testing::start_server_process(home, &server));
 
     std::atomic<int> stop{0};

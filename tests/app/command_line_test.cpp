@@ -64,6 +64,30 @@ TEST(CommandLine, EveryFormGivesItsMode)
     }
 }
 
+TEST(CommandLine, OptionsAreTakenWhereverTheyStandAndTheirValuesAreNeverModeWords)
+{
+    app::startup_options = app::StartupOptions{};
+    EXPECT_EQ(app::parse_arguments({"--tls-cert", "/etc/client.pem", "server", "--open",
+                                    "--tls-key", "/etc/clients.key", "10.0.0.5:4500"}),
+              0);
+    EXPECT_TRUE(app::startup_options.server_mode);
+    EXPECT_EQ(app::startup_options.client_mode, 0);
+    EXPECT_TRUE(app::startup_options.open_server);
+    EXPECT_EQ(app::startup_options.certificate_file, "/etc/client.pem");
+    EXPECT_EQ(app::startup_options.key_file, "/etc/clients.key");
+    EXPECT_EQ(app::startup_options.listen_address, "10.0.0.5");
+    EXPECT_EQ(app::startup_options.listen_port, 4500);
+
+    app::startup_options = app::StartupOptions{};
+    EXPECT_EQ(app::parse_command_line("client --fingerprint SHA256:xserverx 10.0.0.7:600"), 0);
+    EXPECT_EQ(app::startup_options.client_mode, 2);
+    EXPECT_FALSE(app::startup_options.server_mode);
+    EXPECT_EQ(app::startup_options.remote_host, "10.0.0.7");
+    EXPECT_EQ(app::startup_options.pinned_fingerprint, "SHA256:xserverx");
+    app::startup_options = app::StartupOptions{};
+    EXPECT_EQ(app::parse_command_line("server --tls-cert"), -1);
+}
+
 struct AnswerCase {
     std::vector<std::string> words;
     int status;         // -1: the program itself
@@ -84,6 +108,8 @@ TEST(CommandLine, HelpVersionAndUnknownWordsAreAnsweredWithoutADisplay)
         {{"xyzclient"}, -1, "^$", "^$"},
         {{"client", "--help"}, -1, "^$", "^$"},
         {{"--version", "server"}, -1, "^$", "^$"},
+        {{"--fingerprint", "SHA256:client"}, -1, "^$", "^$"},
+        {{"--tls-cert", "server.pem", "--tls-key", "k", "--help"}, 2, "^$", "unknown command"},
     };
     const std::string home = testing_support::make_temp_home("vendrel-words");
     ASSERT_FALSE(home.empty());

@@ -2,12 +2,15 @@
 // and raw statements through the headless backend in client mode, with the rows checked in
 // the server's file; a client without a server; a server without a display.
 #include "harness/peer.h"
+#include "harness/relay.h"
 #include "resources/ids.h"
 #include "tests/support/scenario.h"
 
 #include "remote/client_driver.h"
 #include "store/db_driver.h"
 #include "store/session.h"
+#include "store/sql.h"
+#include "util/md5.h"
 
 #include <cstring>
 #include <filesystem>
@@ -33,7 +36,7 @@ class RemoteClient : public testing_support::Scenario {
     {
         remote_testing::create_database_in(home);
         ASSERT_TRUE(remote_testing::start_server_process(home, &server));
-        start("client 127.0.0.1:" + std::to_string(server.port));
+        start(remote_testing::client_command_line(home, server.port));
     }
     ServerProcess server;
 };
@@ -241,13 +244,118 @@ TEST_F(RemoteClient, ADayAtTheDeskThroughTheDialogsLandsInTheServersFile)
     EXPECT_EQ(box_texts(), Texts{});
 }
 
-TEST_F(RemoteClient, WithoutAServerTheLoginSaysServerConnectionError)
+TEST_F(RemoteClient, AServerIsFoundAtTheNextLoginItsKeyAskedAboutOnceAndAnotherKeyRefused)
 {
-    start("client 127.0.0.1:" + std::to_string(remote_testing::free_port()));
+    const int port = remote_testing::free_port();
+    start("client 127.0.0.1:" + std::to_string(port));
     EXPECT_TRUE(box_texts().empty()) << "an unreachable server is not reported at start-up";
     log_in("admin", "admin");
     EXPECT_EQ(box_texts(), std::vector<std::string>{"Server connection error"});
     EXPECT_EQ(find_dialog(login_dialog), nullptr);
+
+    // The server comes up; the next login finds it, without a restart. Its key is new to
+    // this computer: the user is asked, once, and says yes.
+    remote_testing::create_database_in(home);
+    ASSERT_TRUE(remote_testing::start_server_process(home, port, &server));
+    const std::string fingerprint = remote_testing::server_fingerprint(home);
+    headless::answer_next_box(platform::answer_ok);
+    log_in("admin", "admin");
+    std::vector<headless::ShownBox> boxes = headless::take_boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "New server");
+    EXPECT_NE(boxes[0].text.find(fingerprint), std::string::npos) << boxes[0].text;
+    int person = 0;
+    on_program_thread([&] { person = store::current_person_id; });
+    EXPECT_EQ(person, 1);
+    EXPECT_NE(file_text(home + "/.config/vendrel/known-servers")
+                  .find("127.0.0.1:" + std::to_string(port) + " " + fingerprint),
+              std::string::npos);
+
+    // The same address with another key: refused with the box, and no login goes out.
+    EXPECT_EQ(remote_testing::stop_server_process(&server), 0);
+    std::filesystem::remove(home + "/Documents/vendrel-server.crt");
+    std::filesystem::remove(home + "/Documents/vendrel-server.key");
+    ASSERT_TRUE(remote_testing::start_server_process(home, port, &server));
+    log_in("admin", "admin");
+    boxes = headless::take_boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Server identity changed");
+    EXPECT_EQ(remote_testing::stop_server_process(&server), 0);
+    EXPECT_EQ(file_text(home + "/server.err").find("login as"), std::string::npos);
+}
+
+TEST_F(RemoteClient, AListenerOnTheWireReadsNeitherTicketsNorTheLogin)
+{
+    remote_testing::create_database_in(home);
+    ASSERT_TRUE(remote_testing::start_server_process(home, &server));
+    remote_testing::Relay listener;
+    listener.capture = true;
+    ASSERT_TRUE(remote_testing::start_relay(&listener, server.port));
+    start(remote_testing::client_command_line(home, listener.port));
+    log_in("admin", "admin");
+    EXPECT_TRUE(box_texts().empty());
+    const std::string secret = "Printer on the third floor jams";
+    on_program_thread([&] {
+        EXPECT_TRUE(store::run_statement("insert into ticket (code,description) values ('C1','" +
+                                         secret + "')")
+                        .ok());
+        std::vector<std::string> read;
+        EXPECT_TRUE(store::run_collecting("select description from ticket", "description", &read)
+                        .ok());
+        EXPECT_EQ(read, std::vector<std::string>{secret});
+    });
+    remote_testing::stop_relay(&listener);
+    EXPECT_EQ(query("select description from ticket"), testing_support::Rows{{secret}});
+    char digest[33];
+    util::hash_password("admin", digest);
+    EXPECT_GT(listener.captured.size(), 1000u);
+    for (const std::string& text : {secret, std::string("ticket"), std::string("admin"),
+                                    std::string(digest)})
+        EXPECT_EQ(listener.captured.find(text), std::string::npos) << text;
+}
+
+TEST_F(RemoteClient, EveryFailedLoginShowsTheBoxOfTheLocalLogin)
+{
+    remote_testing::create_database_in(home);
+    char digest[33];
+    util::hash_password("carol's", digest);
+    execute(std::string("insert into person (name,password) values ('carol','") + digest +
+            "'),('nopass',NULL)");
+    ASSERT_TRUE(remote_testing::start_server_process(home, &server));
+    start(remote_testing::client_command_line(home, server.port));
+    const std::string statement =
+        "SELECT id,password from person where name='nopass' and (role=1 or role is null) and "
+        "date_e is null";
+    struct Case {
+        const char* user;
+        const char* password;
+        std::vector<std::string> boxes;
+    } const cases[] = {
+        {"nobody", "x", {"Unknown user"}},
+        {"nopass", "x", {statement}},
+        {"carol", "wrong", {"Wrong username/password"}},
+        {"ghost1", "x", {"Unknown user"}},
+        {"ghost2", "x", {"Unknown user"}},
+        {"ghost3", "x", {"Unknown user"}}, // the fifth failure from this computer
+        {"carol", "carol's",
+         {"Too many failed logins from this computer - try again in five minutes"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.user);
+        log_in(c.user, c.password);
+        const std::vector<headless::ShownBox> boxes = headless::take_boxes();
+        std::vector<std::string> texts;
+        for (const headless::ShownBox& box : boxes)
+            texts.push_back(box.text);
+        EXPECT_EQ(texts, c.boxes);
+        if (std::string(c.user) == "nopass" && !boxes.empty()) {
+            EXPECT_EQ(boxes[0].caption, "No password set");
+        }
+        EXPECT_NE(find_dialog(login_dialog), nullptr) << "the login dialog stays open";
+        int person = 0;
+        on_program_thread([&] { person = store::current_person_id; });
+        EXPECT_EQ(person, -1);
+    }
 }
 
 TEST_F(RemoteClient, AServerWithoutDisplayStopsOnRequestAndNamesAPortItCannotHave)
@@ -279,11 +387,13 @@ TEST_F(RemoteClient, AServerWithoutDisplayStopsOnRequestAndNamesAPortItCannotHav
     log_in("admin", "admin");
     EXPECT_TRUE(box_texts().empty());
 
-    // The first server is still serving; a stop request ends it with its database closed.
+    // The first server is still serving, and serves nothing to a peer that has not logged
+    // in; a stop request ends it with its database closed.
     const platform::Socket client = remote_testing::connect_raw(server.port);
     const remote_testing::Reply reply =
         remote_testing::ask(client, 'J', 0, "select count(*) as c from person");
-    EXPECT_GT(reply.value, 0);
+    EXPECT_TRUE(reply.complete);
+    EXPECT_EQ(reply.value, 0);
     platform::close_socket(client);
     EXPECT_EQ(remote_testing::stop_server_process(&server), 0);
     EXPECT_FALSE(std::filesystem::exists(database + "-journal"));

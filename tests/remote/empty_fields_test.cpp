@@ -20,12 +20,26 @@ class EmptyFields : public subjects_testing::SubjectScenario,
     {
         SubjectScenario::SetUp();
         remote_testing::create_database_in(home);
+        // Behind a relay that plays a server from before pages and logins, the server serves
+        // without login, as such a server did.
+        if (GetParam())
+            server.options = {"--open"};
         ASSERT_TRUE(remote_testing::start_server_process(home, &server));
         relay.original_operations_only = GetParam();
         ASSERT_TRUE(remote_testing::start_relay(&relay, server.port));
+        if (!GetParam()) {
+            start(remote_testing::client_command_line(home, relay.port));
+            log_in("admin", "admin");
+            ASSERT_EQ(box_texts(), Texts{});
+            return;
+        }
+        // A server from before encryption: the user is asked, and agrees.
         start("client 127.0.0.1:" + std::to_string(relay.port));
+        headless::answer_next_box(platform::answer_ok);
         log_in("admin", "admin");
-        ASSERT_EQ(box_texts(), Texts{});
+        const std::vector<headless::ShownBox> boxes = headless::take_boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        ASSERT_EQ(boxes[0].caption, "Unencrypted server");
     }
     void TearDown() override
     {

@@ -4,7 +4,9 @@
 // fail cleanly, never allocate by a count it has not checked, and never read on from a page
 // or a statement it has refused.
 #include "harness/peer.h"
+#include "remote/crypto.h"
 #include "remote/remote.h"
+#include "remote/scram.h"
 #include "store/db_driver.h"
 
 #include "platform/platform.h"
@@ -88,6 +90,8 @@ class HostileServer : public ::testing::Test {
         server.port = platform::socket_port(server.listener);
         server.thread = std::thread(serve, &server, std::move(script));
         ASSERT_EQ(remote::start_tick_clock(), 0);
+        // The peer plays a server from before encryption, which the user has agreed to.
+        remote::client_settings.unencrypted_allowed = true;
         ASSERT_EQ(remote::install_client_driver("127.0.0.1", server.port), 1);
     }
     void TearDown() override
@@ -174,6 +178,23 @@ TEST_F(HostileServer, ANumberGivenTwiceFailsThePrepareAndTheStatementHeldUnderIt
     EXPECT_EQ(store::column_by_name(first, "a"), nullptr);
     EXPECT_NE(store::step(first), store::db_row);
     EXPECT_EQ(store::finalize(first), store::db_ok);
+}
+
+TEST_F(HostileServer, AServerThatCannotProveItKnowsTheDigestIsNoServerOfOurs)
+{
+    // It plays the login's first answer right and signs the second with nothing.
+    auto scram = std::make_shared<remote::ScramServer>();
+    start([scram](const Reply& request) -> Answer {
+        if (request.operation_byte != 'a')
+            return {request.operation_byte, request.value, "error"};
+        if (request.value == 1) {
+            remote::scram_read_client_first(request.payload, scram.get());
+            return {'a', 1, remote::scram_server_first(scram.get(), "xyz", "salt")};
+        }
+        return {'a', 2, "v=" + remote::base64_encode(std::string(32, '\0'))};
+    });
+    EXPECT_EQ(remote::log_in_to_server("admin", "21232f297a57a5a743894a0e4a801fc3"),
+              remote::ServerLogin::failed);
 }
 
 } // namespace

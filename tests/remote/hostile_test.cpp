@@ -289,6 +289,7 @@ TEST(HostileProcess, ARefusedBeginLosesNoWriteAndAStopEndsAnEndlessQuery)
     ASSERT_FALSE(home.empty());
     remote_testing::create_database_in(home);
     remote_testing::ServerProcess server;
+    server.options = {"--open"};
     ASSERT_TRUE(remote_testing::start_server_process(home, &server));
 
     const platform::Socket beginner = connect_raw(server.port);

@@ -7,6 +7,8 @@
 #include "harness/relay.h"
 #include "remote/remote.h"
 #include "store/db_driver.h"
+#include "store/session.h"
+#include "util/md5.h"
 
 #include "platform/platform.h"
 
@@ -40,7 +42,15 @@ TEST(ClientReconnect, AfterALostConnectionOrALateReplyTheNextStatementIsAnswered
     remote_testing::Relay relay;
     ASSERT_TRUE(remote_testing::start_relay(&relay, server.port));
     ASSERT_EQ(remote::start_tick_clock(), 0);
+    remote::client_settings.pinned_fingerprint = remote_testing::server_fingerprint(home);
     ASSERT_EQ(remote::install_client_driver("127.0.0.1", relay.port), 1);
+    // Logged in once, as the login dialog does; every connection made later logs in again
+    // by itself before the request that needed it.
+    char digest[33];
+    util::hash_password("admin", digest);
+    ASSERT_EQ(remote::log_in_to_server("admin", digest), remote::ServerLogin::ok);
+    store::login_name = "admin";
+    store::login_digest = digest;
 
     // The connection is closed from the far end, as a server does that evicts its idle
     // clients: the statement open on it fails as a failed step would, and the next one

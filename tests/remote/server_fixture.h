@@ -39,6 +39,9 @@ class ServerProtocol : public TemporaryDatabase {
     void SetUp() override
     {
         TemporaryDatabase::SetUp();
+        // Raw peers speak the original operations: the server serves them without login,
+        // as --open does. The login itself has tests of its own.
+        remote::server_settings.open = open;
         ASSERT_EQ(remote::start_tick_clock(), 0);
         for (int attempt = 0; attempt < 5 && port == 0; ++attempt) {
             const int candidate = remote_testing::free_port();
@@ -50,15 +53,17 @@ class ServerProtocol : public TemporaryDatabase {
     void TearDown() override
     {
         EXPECT_EQ(remote::stop_server(), 0);
+        remote::server_settings = remote::ServerSettings{};
         TemporaryDatabase::TearDown();
     }
+    bool open = true; // a fixture that tests the login turns it off in its constructor
     int port = 0;
 };
 
 // The handle number a J request for sql is answered with (0: refused or failed).
-inline int prepare_on(platform::Socket socket, const std::string& sql)
+inline int prepare_on(const Peer& peer, const std::string& sql)
 {
-    const Reply reply = ask(socket, 'J', 0, sql);
+    const Reply reply = ask(peer, 'J', 0, sql);
     EXPECT_TRUE(reply.complete);
     EXPECT_EQ(reply.operation_byte, 'J');
     return reply.value;

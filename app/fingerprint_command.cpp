@@ -1,0 +1,44 @@
+// vendrel fingerprint: the key fingerprint of the server whose database is named, as the
+// administrator reads it out to the users who check it at their first login. The key is
+// remote's.
+#include "app/command_line.h"
+
+#include "remote/remote.h"
+#include "remote/tls.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace app {
+
+int run_fingerprint(int argc, char** argv)
+{
+    std::string database;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--database") == 0 && i + 1 < argc) {
+            database = argv[++i];
+        } else {
+            std::fprintf(stderr, "Usage: vendrel fingerprint [--database FILE]\n");
+            return exit_usage;
+        }
+    }
+    if (database.empty())
+        database = own_database();
+    const std::size_t separator = database.find_last_of("/\\");
+    const std::string certificate =
+        (separator == std::string::npos ? std::string() : database.substr(0, separator + 1)) +
+        remote::server_certificate_name;
+    std::string fingerprint;
+    std::string reason;
+    if (remote::certificate_fingerprint(certificate, &fingerprint, &reason) != 0) {
+        std::fprintf(stderr,
+                     "vendrel fingerprint: %s (a server makes its key at its first start)\n",
+                     reason.c_str());
+        return exit_failed;
+    }
+    std::printf("%s\n", fingerprint.c_str());
+    return exit_ok;
+}
+
+} // namespace app
