@@ -170,7 +170,7 @@ int serve_without_windows(const char* command_line)
     platform::catch_stop_signals(); // before any thread, so that every thread inherits it
     remote::start_tick_clock();
     if (bind_local_database() < 0) {
-        std::fprintf(stderr, "vendrel: Database error\n");
+        platform::write_log_line("vendrel: Database error");
         return 1;
     }
     const std::string failure = start_listening();
@@ -178,7 +178,7 @@ int serve_without_windows(const char* command_line)
         std::string line = failure;
         for (std::size_t at; (at = line.find("\r\n")) != std::string::npos;)
             line.replace(at, 2, ": ");
-        std::fprintf(stderr, "vendrel: %s\n", line.c_str());
+        platform::write_log_line("vendrel: " + line);
         store::close(store::db_handle);
         return 1;
     }
