@@ -48,7 +48,8 @@ void show_progress(int copied, int total, bool restarted, void* context)
     if (restarted) {
         const std::int64_t now = platform::monotonic_ms();
         if (shown->restart_told == 0 || now - shown->restart_told >= restart_told_every_ms) {
-            platform::write_output("The database changed meanwhile; copying again from the start\n");
+            platform::write_output(
+                "The database changed meanwhile; copying again from the start\n");
             shown->restart_told = now;
         }
         shown->next_tenth = 1;

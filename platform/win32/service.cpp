@@ -96,7 +96,8 @@ bool elevated()
         return false;
     TOKEN_ELEVATION elevation{};
     DWORD size = 0;
-    const BOOL known = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    const BOOL known =
+        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
     CloseHandle(token);
     return known && elevation.TokenIsElevated;
 }
@@ -127,10 +128,10 @@ int make_folder(std::string* reason)
     BOOL defaulted = FALSE;
     PACL access = nullptr;
     GetSecurityDescriptorDacl(descriptor, &present, &access, &defaulted);
-    const DWORD set = SetNamedSecurityInfoW(
-        folder.data(), SE_FILE_OBJECT,
-        DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr, access,
-        nullptr);
+    const DWORD set =
+        SetNamedSecurityInfoW(folder.data(), SE_FILE_OBJECT,
+                              DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                              nullptr, nullptr, access, nullptr);
     LocalFree(descriptor);
     if (set != ERROR_SUCCESS)
         return fail(reason, "cannot set who may open " + win32::to_utf8(folder), set);
@@ -202,7 +203,8 @@ int start_installed(SC_HANDLE service, std::string* reason)
     if (settle(service, SERVICE_START_PENDING).dwCurrentState == SERVICE_RUNNING)
         return service_ok;
     if (reason)
-        *reason = std::string(installed) + ": its lines in the event log (or vendrel-server.log in " +
+        *reason = std::string(installed) +
+                  ": its lines in the event log (or vendrel-server.log in " +
                   win32::to_utf8(folder_path()) + ") say why";
     return service_failed;
 }
@@ -231,11 +233,11 @@ int install_service(const std::string& arguments, std::string* reason)
     SC_HANDLE service = nullptr;
     if (result == service_ok) {
         const std::wstring command = L"\"" + program + L"\" " + win32::to_wide(arguments);
-        service = CreateServiceW(manager, win32::to_wide(service_name).c_str(),
-                                 win32::to_wide(service_display_name).c_str(), SERVICE_ALL_ACCESS,
-                                 SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
-                                 SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr, nullptr,
-                                 service_account, L"");
+        service =
+            CreateServiceW(manager, win32::to_wide(service_name).c_str(),
+                           win32::to_wide(service_display_name).c_str(), SERVICE_ALL_ACCESS,
+                           SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
+                           command.c_str(), nullptr, nullptr, nullptr, service_account, L"");
         if (!service && GetLastError() == ERROR_SERVICE_EXISTS) {
             if (reason)
                 *reason = "the service is installed already; vendrel service remove takes it "

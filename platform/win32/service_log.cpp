@@ -27,8 +27,8 @@ HANDLE file = INVALID_HANDLE_VALUE;
 bool report(const std::wstring& line)
 {
     const wchar_t* strings[] = {line.c_str()};
-    return source && ReportEventW(source, EVENTLOG_INFORMATION_TYPE, 0, log_line_message,
-                                  nullptr, 1, 0, strings, nullptr);
+    return source && ReportEventW(source, EVENTLOG_INFORMATION_TYPE, 0, log_line_message, nullptr,
+                                  1, 0, strings, nullptr);
 }
 
 // The number the Application log's next record gets, or -1 when the log cannot be read.
@@ -39,7 +39,8 @@ long long next_record()
         return -1;
     DWORD oldest = 0;
     DWORD count = 0;
-    const bool known = GetOldestEventLogRecord(log, &oldest) && GetNumberOfEventLogRecords(log, &count);
+    const bool known =
+        GetOldestEventLogRecord(log, &oldest) && GetNumberOfEventLogRecords(log, &count);
     CloseEventLog(log);
     return known ? static_cast<long long>(oldest) + count : -1;
 }
@@ -63,8 +64,8 @@ std::wstring file_path()
 void open_file()
 {
     file = CreateFileW(file_path().c_str(), FILE_APPEND_DATA,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 void write_file(const std::string& line)
@@ -72,7 +73,8 @@ void write_file(const std::string& line)
     LARGE_INTEGER size{};
     if (file != INVALID_HANDLE_VALUE && GetFileSizeEx(file, &size) && size.QuadPart > file_limit) {
         CloseHandle(file);
-        MoveFileExW(file_path().c_str(), (file_path() + L".old").c_str(), MOVEFILE_REPLACE_EXISTING);
+        MoveFileExW(file_path().c_str(), (file_path() + L".old").c_str(),
+                    MOVEFILE_REPLACE_EXISTING);
         file = INVALID_HANDLE_VALUE;
     }
     if (file == INVALID_HANDLE_VALUE)

@@ -2,8 +2,8 @@
 // sqlite3.dll and its entry points, the temp folder, whether there is a desktop, and the stop
 // requests of a server without windows. The documents folder is folders.cpp's, the terminal
 // terminal.cpp's, the service service.cpp's; dialogs belong to the dialog backend.
-#include "platform/platform.h"
 #include "platform/win32/system.h"
+#include "platform/platform.h"
 #include "platform/win32/text.h"
 
 #include <windows.h>

@@ -29,9 +29,9 @@ HANDLE prompt_console()
     static const HANDLE console = [] {
         if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED)
             return static_cast<HANDLE>(nullptr);
-        const HANDLE opened = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, 0, nullptr);
+        const HANDLE opened =
+            CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         return opened == INVALID_HANDLE_VALUE ? static_cast<HANDLE>(nullptr) : opened;
     }();
     return console;
@@ -82,7 +82,8 @@ void write_standard(DWORD which, std::FILE* stream, const std::string& text, boo
     std::lock_guard<std::mutex> lock(terminal_mutex);
     std::fflush(stream); // whatever the C library holds goes first
     const HANDLE own = GetStdHandle(which);
-    const bool has_own = own && own != INVALID_HANDLE_VALUE && GetFileType(own) != FILE_TYPE_UNKNOWN;
+    const bool has_own =
+        own && own != INVALID_HANDLE_VALUE && GetFileType(own) != FILE_TYPE_UNKNOWN;
     if (has_own && !is_console(own))
         write_file(own, text);
     else if (has_own)

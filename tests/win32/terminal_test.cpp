@@ -51,8 +51,8 @@ Ran run(const std::vector<std::string>& words, Start start, HANDLE token = nullp
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE read_end = nullptr;
     HANDLE write_end = nullptr;
-    const fs::path file = fs::temp_directory_path() / ("vendrel-terminal-" +
-                                                       std::to_string(GetCurrentProcessId()) + ".out");
+    const fs::path file = fs::temp_directory_path() /
+                          ("vendrel-terminal-" + std::to_string(GetCurrentProcessId()) + ".out");
     if (start == Start::output_to_file)
         write_end = CreateFileW(file.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -112,16 +112,18 @@ void fresh_console()
 {
     FreeConsole();
     ASSERT_TRUE(AllocConsole());
-    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE console =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     SetConsoleScreenBufferSize(console, COORD{400, 100});
     CloseHandle(console);
 }
 
 std::string console_text()
 {
-    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE console =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     CONSOLE_SCREEN_BUFFER_INFO info{};
     GetConsoleScreenBufferInfo(console, &info);
     std::string text;
@@ -147,8 +149,8 @@ TEST(Terminal, AnswersReachThePromptWithEveryLetterAsTyped)
     const std::string copy = win32::to_utf8((folder / fs::path(u8"Ωμέγα.dat")).wstring());
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(source.c_str(), &db), SQLITE_OK);
-    sqlite3_exec(db, "create table person (name text); insert into person values ('Zoë')",
-                 nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "create table person (name text); insert into person values ('Zoë')", nullptr,
+                 nullptr, nullptr);
     sqlite3_close(db);
 
     for (Start start : {Start::joined, Start::own_console_to_find}) {
