@@ -14,7 +14,6 @@
 #include "store/backup.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -49,7 +48,8 @@ void show_progress(int copied, int total, bool restarted, void* context)
     if (restarted) {
         const std::int64_t now = platform::monotonic_ms();
         if (shown->restart_told == 0 || now - shown->restart_told >= restart_told_every_ms) {
-            std::printf("The database changed meanwhile; copying again from the start\n");
+            platform::write_output(
+                "The database changed meanwhile; copying again from the start\n");
             shown->restart_told = now;
         }
         shown->next_tenth = 1;
@@ -60,24 +60,23 @@ void show_progress(int copied, int total, bool restarted, void* context)
         return;
     const int tenths = static_cast<int>(10LL * copied / total);
     if (tenths >= shown->next_tenth) {
-        std::printf("Copied %d%% (%d of %d pages)\n", static_cast<int>(100LL * copied / total),
-                    copied, total);
+        platform::write_output("Copied " + std::to_string(100LL * copied / total) + "% (" +
+                               std::to_string(copied) + " of " + std::to_string(total) +
+                               " pages)\n");
         shown->next_tenth = tenths + 1;
     }
-    std::fflush(stdout);
 }
 
-int usage_error(const char* text)
+int usage_error(const std::string& text)
 {
-    std::fprintf(stderr,
-                 "vendrel backup: %s\nUsage: vendrel backup [--force] [--database PATH] FILE\n",
-                 text);
+    platform::write_error("vendrel backup: " + text +
+                          "\nUsage: vendrel backup [--force] [--database PATH] FILE\n");
     return exit_usage;
 }
 
 int failure(const std::string& text)
 {
-    std::fprintf(stderr, "vendrel backup: %s\n", text.c_str());
+    platform::write_error("vendrel backup: " + text + "\n");
     return exit_failed;
 }
 
@@ -113,7 +112,7 @@ int run_backup(int argc, char** argv)
                 return usage_error("--database needs a PATH");
             database = argv[i];
         } else if (word[0] == '-' && word[1] != '\0') {
-            return usage_error((std::string("unknown option ") + word).c_str());
+            return usage_error(std::string("unknown option ") + word);
         } else if (!file.empty()) {
             return usage_error("one FILE only");
         } else {
@@ -172,7 +171,7 @@ int run_backup(int argc, char** argv)
         fs::remove(file_path(partial), error);
         return failure("cannot rename " + partial + " to " + file + ": " + why);
     }
-    std::printf("Copied %s to %s\n", database.c_str(), file.c_str());
+    platform::write_output("Copied " + database + " to " + file + "\n");
     return exit_ok;
 }
 

@@ -1,5 +1,6 @@
 // Which command line is answered on the terminal, and the usage and version answers. The
-// backup is backup_command.cpp's; the program's own forms are left to start-up.
+// backup is backup_command.cpp's, the service service_command.cpp's; the program's own forms
+// are left to start-up.
 #include "app/command_line.h"
 
 #include "app/startup.h"
@@ -33,42 +34,44 @@ std::string own_database()
     return documents + platform::path_separator() + database_file_name;
 }
 
-void print_usage(std::FILE* out)
+std::string usage_text()
 {
-    std::fputs(
-        "Usage:\n"
-        "  vendrel                     standalone: the database is data_vendrel.dat in your\n"
-        "                              documents folder\n"
-        "  vendrel server [PORT]       the same, and the database is shared over TCP with up\n"
-        "                              to twenty clients (port 450 unless given)\n"
-        "  vendrel server ADDRESS:PORT the same, listening on that one address only\n"
-        "  vendrel server [--tls-cert FILE --tls-key FILE] [PORT | ADDRESS:PORT]\n"
-        "                              the link is encrypted (TLS 1.3) with the server's own\n"
-        "                              key, made beside the database at its first start, or\n"
-        "                              with an office's certificate and key\n"
-        "  vendrel server --open [PORT | ADDRESS:PORT]\n"
-        "                              the same, also serving peers that have not logged in\n"
-        "                              (programs that speak only the original operations):\n"
-        "                              every peer may then read and change everything\n"
-        "  vendrel client [--fingerprint KEY] [ADDRESS[:PORT]]\n"
-        "                              no database here: a server's (127.0.0.1, port 450\n"
-        "                              unless given); the login is checked by the server,\n"
-        "                              whose key is asked about at the first connection or\n"
-        "                              given as KEY (SHA256:...)\n"
-        "  vendrel fingerprint [--database FILE]\n"
-        "                              the fingerprint of the key of the server of your\n"
-        "                              database (or FILE)\n"
-        "  vendrel init [--database FILE]\n"
-        "                              makes the tables and the administrator admin in a new\n"
-        "                              database (yours, or FILE), asking for admin's password\n"
-        "                              (or reading one line of standard input)\n"
-        "  vendrel backup [--force] [--database PATH] FILE\n"
-        "                              copies the database (yours, or the one at PATH) into\n"
-        "                              FILE, also while a server is writing to it; --force\n"
-        "                              replaces an existing FILE\n"
-        "  vendrel --help              this text\n"
-        "  vendrel --version           the version\n",
-        out);
+    return "Usage:\n"
+           "  vendrel                     standalone: the database is data_vendrel.dat in your\n"
+           "                              documents folder\n"
+           "  vendrel server [PORT]       the same, and the database is shared over TCP with up\n"
+           "                              to twenty clients (port 450 unless given)\n"
+           "  vendrel server ADDRESS:PORT the same, listening on that one address only\n"
+           "  vendrel server [--tls-cert FILE --tls-key FILE] [PORT | ADDRESS:PORT]\n"
+           "                              the link is encrypted (TLS 1.3) with the server's own\n"
+           "                              key, made beside the database at its first start, or\n"
+           "                              with an office's certificate and key\n"
+           "  vendrel server --open [PORT | ADDRESS:PORT]\n"
+           "                              the same, also serving peers that have not logged in\n"
+           "                              (programs that speak only the original operations):\n"
+           "                              every peer may then read and change everything\n"
+           "  vendrel client [--fingerprint KEY] [ADDRESS[:PORT]]\n"
+           "                              no database here: a server's (127.0.0.1, port 450\n"
+           "                              unless given); the login is checked by the server,\n"
+           "                              whose key is asked about at the first connection or\n"
+           "                              given as KEY (SHA256:...)\n"
+           "  vendrel fingerprint [--database FILE]\n"
+           "                              the fingerprint of the key of the server of your\n"
+           "                              database (or FILE)\n"
+           "  vendrel init [--database FILE]\n"
+           "                              makes the tables and the administrator admin in a new\n"
+           "                              database (yours, or FILE), asking for admin's password\n"
+           "                              (or reading one line of standard input)\n"
+           "  vendrel backup [--force] [--database PATH] FILE\n"
+           "                              copies the database (yours, or the one at PATH) into\n"
+           "                              FILE, also while a server is writing to it; --force\n"
+           "                              replaces an existing FILE\n"
+           "  vendrel service install [--open] [PORT | ADDRESS:PORT]\n"
+           "                              Windows: the server as the service \"Vendrel server\",\n"
+           "                              started now and with every start of Windows\n"
+           "  vendrel service remove      Windows: stops the service and removes it\n"
+           "  vendrel --help              this text\n"
+           "  vendrel --version           the version and the licence\n";
 }
 
 int answer_command_line(int argc, char** argv)
@@ -81,6 +84,8 @@ int answer_command_line(int argc, char** argv)
         return run_init(argc - 2, argv + 2);
     if (std::strcmp(argv[1], "fingerprint") == 0)
         return run_fingerprint(argc - 2, argv + 2);
+    if (std::strcmp(argv[1], "service") == 0)
+        return run_service_command(argc - 2, argv + 2);
 
     // The values of options are never mode words: a key or a file name may hold anything.
     StartupOptions ignored;
@@ -96,15 +101,17 @@ int answer_command_line(int argc, char** argv)
         line += (i > 1 ? " " : "") + std::string(argv[i]);
 
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        print_usage(stdout);
+        platform::write_output(usage_text());
         return exit_ok;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("vendrel %s\n", VENDREL_VERSION);
+        platform::write_output(std::string("vendrel ") + VENDREL_VERSION +
+                               "\nCopyright (c) 2026 The Vendrel developers\n"
+                               "Free software under the MIT licence (the file LICENSE); there is "
+                               "no warranty.\n");
         return exit_ok;
     }
-    std::fprintf(stderr, "vendrel: unknown command: %s\n", line.c_str());
-    print_usage(stderr);
+    platform::write_error("vendrel: unknown command: " + line + "\n" + usage_text());
     return exit_usage;
 }
 

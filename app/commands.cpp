@@ -19,7 +19,7 @@
 
 namespace app {
 
-const char* const contact_text = "Vendrel helpdesk\r\nhelp@vendrel.example";
+const char* const contact_text = "Vendrel, MIT licence\r\nhelp@vendrel.example";
 
 namespace {
 

@@ -3,10 +3,10 @@
 // remote's.
 #include "app/command_line.h"
 
+#include "platform/platform.h"
 #include "remote/remote.h"
 #include "remote/tls.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -19,7 +19,7 @@ int run_fingerprint(int argc, char** argv)
         if (std::strcmp(argv[i], "--database") == 0 && i + 1 < argc) {
             database = argv[++i];
         } else {
-            std::fprintf(stderr, "Usage: vendrel fingerprint [--database FILE]\n");
+            platform::write_error("Usage: vendrel fingerprint [--database FILE]\n");
             return exit_usage;
         }
     }
@@ -32,12 +32,11 @@ int run_fingerprint(int argc, char** argv)
     std::string fingerprint;
     std::string reason;
     if (remote::certificate_fingerprint(certificate, &fingerprint, &reason) != 0) {
-        std::fprintf(stderr,
-                     "vendrel fingerprint: %s (a server makes its key at its first start)\n",
-                     reason.c_str());
+        platform::write_error("vendrel fingerprint: " + reason +
+                              " (a server makes its key at its first start)\n");
         return exit_failed;
     }
-    std::printf("%s\n", fingerprint.c_str());
+    platform::write_output(fingerprint + "\n");
     return exit_ok;
 }
 

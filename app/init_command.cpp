@@ -10,7 +10,6 @@
 #include "store/session.h"
 #include "store/sql.h"
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -21,13 +20,14 @@ namespace {
 
 int usage_error(const char* text)
 {
-    std::fprintf(stderr, "vendrel init: %s\nUsage: vendrel init [--database FILE]\n", text);
+    platform::write_error(std::string("vendrel init: ") + text +
+                          "\nUsage: vendrel init [--database FILE]\n");
     return exit_usage;
 }
 
 int failure(const std::string& text)
 {
-    std::fprintf(stderr, "vendrel init: %s\n", text.c_str());
+    platform::write_error("vendrel init: " + text + "\n");
     return exit_failed;
 }
 
@@ -110,8 +110,8 @@ int run_init(int argc, char** argv)
     store::close(store::db_handle);
     if (result != 0)
         return failure(std::string(made.telling.message) + ": " + made.statement);
-    std::printf("Made %s with the administrator %s\n", database.c_str(),
-                store::administrator_name);
+    platform::write_output("Made " + database + " with the administrator " +
+                           store::administrator_name + "\n");
     return exit_ok;
 }
 

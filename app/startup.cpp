@@ -226,11 +226,40 @@ int parse_mode_text(const char* text)
 
 } // namespace
 
+namespace {
+
+int run_main_dialog()
+{
+    push_dialog(ids::main_dialog);
+    return platform::run_modal_dialog(ids::main_dialog, nullptr, dialog_procedure, 0);
+}
+
+int serve_as_parsed();
+
+} // namespace
+
 int program_entry(const char* command_line)
 {
     parse_command_line(command_line);
-    push_dialog(ids::main_dialog);
-    return platform::run_modal_dialog(ids::main_dialog, nullptr, dialog_procedure, 0);
+    return run_main_dialog();
+}
+
+int program_entry(const std::vector<std::string>& words)
+{
+    parse_arguments(words);
+    return run_main_dialog();
+}
+
+int serve_without_windows(const char* command_line)
+{
+    parse_command_line(command_line);
+    return serve_as_parsed();
+}
+
+int serve_without_windows(const std::vector<std::string>& words)
+{
+    parse_arguments(words);
+    return serve_as_parsed();
 }
 
 int first_initialisation(platform::Window main)
@@ -252,15 +281,16 @@ int first_initialisation(platform::Window main)
     return 1;
 }
 
-int serve_without_windows(const char* command_line)
+namespace {
+
+int serve_as_parsed()
 {
-    parse_command_line(command_line);
     if (startup_options.client_mode != 0 || !startup_options.server_mode)
         return -1;
     platform::catch_stop_signals(); // before any thread, so that every thread inherits it
     remote::start_tick_clock();
     if (bind_local_database() < 0) {
-        std::fprintf(stderr, "vendrel: Database error\n");
+        platform::write_log_line("vendrel: Database error");
         return 1;
     }
     const std::string failure = start_listening();
@@ -268,7 +298,7 @@ int serve_without_windows(const char* command_line)
         std::string line = failure;
         for (std::size_t at; (at = line.find("\r\n")) != std::string::npos;)
             line.replace(at, 2, ": ");
-        std::fprintf(stderr, "vendrel: %s\n", line.c_str());
+        platform::write_log_line("vendrel: " + line);
         store::close(store::db_handle);
         return 1;
     }
@@ -279,5 +309,7 @@ int serve_without_windows(const char* command_line)
         platform::sleep_ms(200);
     return 0;
 }
+
+} // namespace
 
 } // namespace app

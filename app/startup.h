@@ -50,6 +50,8 @@ int take_options(const std::vector<std::string>& words, StartupOptions* options,
 // Start-up in order: reads the command line, pushes the main dialog on the dialog stack
 // and runs the main dialog; returns its result as the exit code.
 int program_entry(const char* command_line);
+// The same for the words of the command line, each as it was given (main's way).
+int program_entry(const std::vector<std::string>& words);
 
 // The set-up run once by the main dialog's first initialisation: tick clock, database
 // binding (local or remote), program icon, main dialog, server. Returns 1.
@@ -59,6 +61,7 @@ int first_initialisation(platform::Window main);
 // windows, then serving until a stop signal, then the database closed. Returns the exit
 // code, or -1 when the command line does not ask for a server (nothing was done then).
 int serve_without_windows(const char* command_line);
+int serve_without_windows(const std::vector<std::string>& words);
 
 extern platform::Window main_dialog;
 extern int program_icon;

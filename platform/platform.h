@@ -73,6 +73,23 @@ bool desktop_available();
 void catch_stop_signals();
 void wait_for_stop_signal();
 
+// --- the terminal and the log -------------------------------------------------------
+
+// The program's words, its own name first, each in UTF-8 however the system hands them over
+// (Windows: from its wide command line, so no letter depends on a code page).
+std::vector<std::string> program_arguments(int argc, char** argv);
+
+// Every answer on the terminal goes out through these: text in UTF-8, to the standard output
+// or the error output as the program has it. On Windows a console gets the text in UTF-16, so
+// every letter shows as typed; output redirected to a file or a pipe gets the UTF-8 bytes;
+// a program started from a command prompt without output of its own writes into that prompt.
+void write_output(const std::string& text);
+void write_error(const std::string& text);
+
+// Where one line of a server's log goes (given without its line end): the error output, or
+// for a server run by the system's service manager, the system's log.
+void write_log_line(const std::string& line);
+
 // --- dialogs ------------------------------------------------------------------------
 
 // Runs the dialog built from template_id modally over owner (none for the main dialog):

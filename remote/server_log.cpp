@@ -2,6 +2,7 @@
 // start-up never interleave, and nothing a peer sent can break a line in two.
 #include "remote/server_log.h"
 
+#include "platform/platform.h"
 #include "util/date_time.h"
 
 #include <cstdarg>
@@ -31,8 +32,7 @@ void log_event(const char* format, ...)
     for (char* at = line; *at; ++at)
         if (static_cast<unsigned char>(*at) < 0x20 || *at == 0x7F)
             *at = '?';
-    std::fprintf(stderr, "%s\n", line);
-    std::fflush(stderr);
+    platform::write_log_line(line);
 }
 
 } // namespace remote

@@ -1,6 +1,7 @@
 // The system half of the platform layer over POSIX: threads, sleeps, the monotonic clock,
-// shared libraries, the user's folders, whether there is a desktop, and the stop signals of
-// a program without windows. Dialogs are the backends' business.
+// shared libraries, the user's folders, whether there is a desktop, the terminal and the log
+// (the standard streams, which are UTF-8 already), and the stop signals of a program without
+// windows. Dialogs are the backends' business.
 #include "platform/platform.h"
 
 #include <cerrno>
@@ -94,6 +95,28 @@ extern "C" void note_stop_signal(int)
 }
 
 } // namespace
+
+std::vector<std::string> program_arguments(int argc, char** argv)
+{
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+void write_output(const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+void write_error(const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
+
+void write_log_line(const std::string& line)
+{
+    write_error(line + "\n"); // one write: lines of two threads never interleave
+}
 
 bool desktop_available()
 {

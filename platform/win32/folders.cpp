@@ -1,7 +1,10 @@
 // The user's documents folder on Windows: the Documents known folder, wherever the user or
-// an administrator has moved it. Apart from system.cpp so that tests can put their own
+// an administrator has moved it; for the service, its own folder (as the Linux service's
+// documents folder is its home's). Apart from system.cpp so that tests can put their own
 // folder in its place at link time.
 #include "platform/platform.h"
+#include "platform/service.h"
+#include "platform/win32/system.h"
 #include "platform/win32/text.h"
 
 #include <windows.h>
@@ -13,6 +16,8 @@ namespace platform {
 
 std::string documents_folder()
 {
+    if (win32::running_as_service) // made by install_service with the access it needs
+        return service_folder();
     wchar_t* path = nullptr;
     // KF_FLAG_CREATE: a fresh account whose Documents folder was never made still works.
     const HRESULT result = SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_CREATE, nullptr, &path);

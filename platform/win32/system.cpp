@@ -1,7 +1,8 @@
 // The system half of the platform layer over Win32: threads, sleeps, the monotonic clock,
 // sqlite3.dll and its entry points, the temp folder, whether there is a desktop, and the stop
-// requests of a server without windows. The documents folder is folders.cpp's; dialogs
-// belong to the dialog backend.
+// requests of a server without windows. The documents folder is folders.cpp's, the terminal
+// terminal.cpp's, the service service.cpp's; dialogs belong to the dialog backend.
+#include "platform/win32/system.h"
 #include "platform/platform.h"
 #include "platform/win32/text.h"
 
@@ -29,6 +30,28 @@ unsigned __stdcall thread_main(void* raw)
 // The folder of the running program, with its trailing separator.
 std::wstring program_folder()
 {
+    const std::wstring path = win32::program_file();
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+// Set by a console event, the service's control handler or another process through the
+// named event; never closed.
+HANDLE stop_event = nullptr;
+
+BOOL WINAPI note_console_event(DWORD event)
+{
+    return win32::console_event(event) ? TRUE : FALSE;
+}
+
+} // namespace
+
+} // namespace platform
+
+namespace win32 {
+
+std::wstring program_file()
+{
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
@@ -37,24 +60,30 @@ std::wstring program_folder()
             return std::wstring();
         if (length < path.size()) {
             path.resize(length);
-            break;
+            return path;
         }
         path.resize(path.size() * 2);
     }
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
-// Set by a console event or by another process through the named event; never closed.
-HANDLE stop_event = nullptr;
-
-BOOL WINAPI note_console_event(DWORD)
+void request_stop()
 {
-    SetEvent(stop_event);
-    return TRUE; // Ctrl+C, Ctrl+Break, closing the console, logoff and shutdown all stop
+    if (platform::stop_event)
+        SetEvent(platform::stop_event);
 }
 
-} // namespace
+bool console_event(unsigned long event)
+{
+    // A service hears every user's logoff; only a program of the user who leaves must stop.
+    if (event == CTRL_LOGOFF_EVENT && running_as_service)
+        return true;
+    request_stop(); // Ctrl+C, Ctrl+Break, closing the console, logoff and shutdown
+    return true;
+}
+
+} // namespace win32
+
+namespace platform {
 
 bool desktop_available()
 {
@@ -70,6 +99,8 @@ void catch_stop_signals()
 {
     // Named after the process, so a script or a test can ask exactly this server to stop
     // (SetEvent on "Local\vendrel-stop-PID") where a console is not shared.
+    if (stop_event)
+        return;
     stop_event =
         CreateEventW(nullptr, TRUE, FALSE, win32::stop_event_name(GetCurrentProcessId()).c_str());
     SetConsoleCtrlHandler(note_console_event, TRUE);
@@ -77,6 +108,7 @@ void catch_stop_signals()
 
 void wait_for_stop_signal()
 {
+    win32::note_waiting_for_stop(); // a service runs from now on
     if (stop_event)
         WaitForSingleObject(stop_event, INFINITE);
 }

@@ -275,4 +275,18 @@ TEST_F(Backup, ACopyNeverHoldsTheFileLongerThanAWriterWaitsAndSaysSoWhenWritesNe
     EXPECT_EQ(result, store::backup_never_quiet) << reason;
 }
 
+TEST_F(Backup, NamesWithAnyLettersAreCopiedAsTyped)
+{
+    // Neither name fits one code page: the words, the files and the messages stay UTF-8.
+    const std::filesystem::path folder = std::filesystem::u8path(home + "/Zoë Ämter");
+    std::filesystem::create_directory(folder);
+    const std::string source = home + "/Zoë Ämter/Łódź.dat";
+    const std::string copy = home + "/Zoë Ämter/Ωμέγα.dat";
+    std::filesystem::copy_file(std::filesystem::u8path(database), std::filesystem::u8path(source));
+    EXPECT_EQ(backup({"--database", source, copy}), 0) << errors();
+    EXPECT_EQ(query(copy, "select name from person"), (Rows{{"admin"}}));
+    EXPECT_EQ(backup({"--database", source, copy}), 1);
+    EXPECT_NE(errors().find(copy + " exists"), std::string::npos) << errors();
+}
+
 } // namespace

@@ -99,9 +99,15 @@ TEST(CommandLine, HelpVersionAndUnknownWordsAreAnsweredWithoutADisplay)
 {
     const AnswerCase cases[] = {
         {{"--help"}, 0, "vendrel backup \\[--force\\] \\[--database PATH\\] FILE", "^$"},
-        {{"--version"}, 0, "^vendrel [0-9]+\\.[0-9]+\n$", "^$"},
+        {{"--version"}, 0, "^vendrel [0-9]+\\.[0-9]+\nCopyright .* The Vendrel developers\n.*MIT", "^$"},
         {{"report"}, 2, "^$", "unknown command: report\n(.|\n)*Usage:"},
         {{"--help", "now"}, 2, "^$", "unknown command: --help now"},
+        // The service's words are checked before the system is asked anything.
+        {{"service"}, 2, "^$", "install or remove\\?\nUsage: vendrel service install"},
+        {{"service", "install", "--open", "70000"}, 2, "^$", "not a PORT or ADDRESS:PORT: 70000"},
+        {{"service", "install", "10.0.0:450"}, 2, "^$", "not a PORT or ADDRESS:PORT: 10.0.0:450"},
+        {{"service", "install", "450", "--open"}, 2, "^$", "unknown word --open"},
+        {{"service", "remove", "now"}, 2, "^$", "unknown word now"},
         // The forms start-up reads stay the program's, wherever the words stand.
         {{}, -1, "^$", "^$"},
         {{" "}, -1, "^$", "^$"},
