@@ -57,8 +57,10 @@ std::string index_local_database(bool server)
     }
     if (report.codes_open_twice == 0)
         return std::string();
-    const std::string line = std::to_string(report.codes_open_twice) +
-                             " tickets have more than one open row; end the extra rows";
+    const int codes = report.codes_open_twice;
+    const std::string line = std::to_string(codes) +
+                             (codes == 1 ? " ticket has" : " tickets have") +
+                             " more than one open row; end the extra rows";
     say(line);
     return line;
 }

@@ -164,10 +164,9 @@ void tell_list_cut(platform::Window main_window, const std::vector<std::string>&
         const int rows = count_ticket_rows(statement);
         total = rows < 0 || total < 0 ? -1 : total + rows;
     }
-    std::string text =
-        total > max_ticket_lines
-            ? with_thousands(max_ticket_lines) + " of " + with_thousands(total) + " shown"
-            : "Only the first " + with_thousands(max_ticket_lines) + " shown";
+    const std::string shown = std::to_string(max_ticket_lines);
+    std::string text = total > max_ticket_lines ? shown + " of " + with_thousands(total) + " shown"
+                                                : "Only the first " + shown + " shown";
     if (advice)
         text += std::string(" - ") + advice;
     platform::set_item_text(main_window, control::notice, text);
