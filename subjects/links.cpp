@@ -203,7 +203,7 @@ void init_links_dialog(platform::Window dialog)
 
     // Every live subject but this one, so that nothing can be linked to itself.
     const std::string sql = store::sql_format(
-        "SELECT * from person where id<>%d and date_e is null order by name", subject);
+        "SELECT name from person where id<>%d and date_e is null order by name", subject);
     std::vector<std::string> names;
     const store::Outcome outcome = store::run_collecting(sql, "name", &names);
     if (outcome.failure == store::Failure::prepare) {
