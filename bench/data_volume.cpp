@@ -47,7 +47,7 @@ using namespace ids;
 using headless::Window;
 using Clock = std::chrono::steady_clock;
 
-constexpr int runs = 5;
+constexpr int runs = 9;
 
 struct Size {
     const char* name;
