@@ -2,6 +2,7 @@
 // is the exit code. The heavy set-up waits for the main dialog's first initialisation.
 #include "app/startup.h"
 
+#include "app/database_indexes.h"
 #include "app/dialogs.h"
 #include "remote/remote.h"
 #include "resources/ids.h"
@@ -270,6 +271,12 @@ int first_initialisation(platform::Window main)
             platform::message_box(main, "Connection error");
     } else if (bind_local_database() < 0) {
         platform::message_box(main, "Database error");
+    } else {
+        // Shown in the window's notice line until the first list fills it, never as a box
+        // the user has to answer before the program even starts.
+        const std::string broken = index_local_database(startup_options.server_mode);
+        if (!broken.empty())
+            platform::set_item_text(main, ids::main_window::notice, broken);
     }
     program_icon = ids::program_icon;
     main_dialog = main;
@@ -293,6 +300,7 @@ int serve_as_parsed()
         platform::write_log_line("vendrel: Database error");
         return 1;
     }
+    index_local_database(true);
     const std::string failure = start_listening();
     if (!failure.empty()) {
         std::string line = failure;

@@ -127,6 +127,11 @@ void set_button_style(Window dialog, int control_id, unsigned style);
 void list_reset(Window dialog, int control_id);
 int list_add(Window dialog, int control_id, const std::string& text); // keeps sorted lists sorted
 int list_insert(Window dialog, int control_id, int index, const std::string& text);
+// Appends lines in one pass with the list's drawing suspended until the last is in, so a list
+// of a hundred thousand lines fills as quickly as the toolkit can take them and is drawn once;
+// a sorted list places them as list_add would, one after another. Returns the number of lines
+// the list holds afterwards, or -1 when there is no such list.
+int list_add_lines(Window dialog, int control_id, const std::vector<std::string>& lines);
 int list_count(Window dialog, int control_id);
 int list_selection(Window dialog, int control_id);
 void list_set_selection(Window dialog, int control_id, int index);

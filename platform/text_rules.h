@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -27,6 +28,23 @@ inline int compare_folded(const std::string& a, const std::string& b)
             return d;
     }
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+// The order of a sorted list that held existing (in order) once added has been put in, line by
+// line, each after every line that does not sort after it: for each line of the result, its
+// index in existing followed by added. One stable sort, so a long fill is not quadratic.
+inline std::vector<int> sorted_order(const std::vector<std::string>& existing,
+                                     const std::vector<std::string>& added)
+{
+    const auto text = [&](int i) -> const std::string& {
+        return i < static_cast<int>(existing.size()) ? existing[i] : added[i - existing.size()];
+    };
+    std::vector<int> order(existing.size() + added.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<int>(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return compare_folded(text(a), text(b)) < 0; });
+    return order;
 }
 
 // Whether text begins with prefix, letter case ignored.

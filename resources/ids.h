@@ -36,6 +36,7 @@ namespace main_window {
 constexpr int group_box = 100;   // the logged-in person's ticket groups
 constexpr int ticket_list = 101; // the open tickets, or a search's results
 constexpr int group_label = 200;
+constexpr int notice = 201; // what the list leaves out ("2048 of 73,415 shown - ...")
 constexpr int search = 1001;
 constexpr int create = 1002;
 constexpr int see = 1003;

@@ -40,6 +40,9 @@ constexpr ControlTemplate main_controls[] = {
     {main_window::refresh, push_button, "Refresh", 341, 2, 35, 16, style_none},
     {main_window::contact, push_button, "Contact support", 378, 182, 78, 22,
      style_caption_lines | style_no_tab_stop},
+    // Below the list, in a strip added to the window's historical height: empty unless the
+    // list could not show everything.
+    {main_window::notice, static_text, "", 8, 234, 368, 10, style_none},
 };
 
 // --- 101 "Login" ----------------------------------------------------------------------
@@ -273,7 +276,7 @@ constexpr DialogTemplate dialog(int id, const char* caption, int x, int y, int w
 }
 
 constexpr DialogTemplate main_dialog =
-    dialog(ids::main_dialog, "Vendrel", 11, 57, 457, 236, true, main_controls);
+    dialog(ids::main_dialog, "Vendrel", 11, 57, 457, 248, true, main_controls);
 constexpr DialogTemplate login_dialog =
     dialog(ids::login_dialog, "Login", 161, 73, 194, 41, false, login_controls);
 constexpr DialogTemplate ticket_dialog =

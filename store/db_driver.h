@@ -16,6 +16,7 @@ struct DbStatement;
 constexpr int db_ok = 0;
 constexpr int db_error = 1;
 constexpr int db_interrupt = 9;
+constexpr int db_constraint = 19; // a unique index refused the row
 constexpr int db_misuse = 21;
 constexpr int db_row = 100;
 constexpr int db_done = 101;

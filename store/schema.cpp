@@ -4,6 +4,7 @@
 #include "store/schema.h"
 
 #include "store/db_driver.h"
+#include "store/indexes.h"
 #include "store/session.h"
 #include "store/sql.h"
 #include "util/date_time.h"
@@ -75,7 +76,7 @@ int create_schema(const char* password, SchemaFailure* failure)
     const std::tm local = util::local_time_now();
 
     if (!statement_prepares("select id from vendrelversion")) {
-        if (run("create table vendrelversion (id integer primary key,version text)",
+        if (run(table_creation("vendrelversion"),
                 {"Cannot prepare statement - table version",
                  platform::Shape::message_then_statement},
                 failure) < 0)
@@ -117,8 +118,24 @@ int create_schema(const char* password, SchemaFailure* failure)
                 failure) < 0)
             return -1;
     }
+    // A file that had no tables at open gets its indexes now; one that had them, nothing.
+    IndexReport indexes;
+    create_indexes(nullptr, nullptr, &indexes);
     current_person_id = administrator_id;
     return 0;
+}
+
+std::string table_creation(const std::string& table)
+{
+    if (table == "vendrelversion")
+        return "create table vendrelversion (id integer primary key,version text)";
+    if (table == "person")
+        return creation("person", person_columns);
+    if (table == "subjectlink")
+        return creation("subjectlink", subjectlink_columns);
+    if (table == "ticket")
+        return creation("ticket", ticket_columns);
+    return std::string();
 }
 
 } // namespace store

@@ -18,7 +18,13 @@ struct SchemaFailure {
 // the version row and the administrator row with the digest of password along with their
 // tables, and logs the administrator in. Returns 0 when all four tables exist afterwards,
 // -1 after the first failure, described in *failure; nothing made before a failure is
-// undone, so the next attempt carries on where this one stopped.
+// undone, so the next attempt carries on where this one stopped. The tables get their
+// indexes (store/indexes.h) as they would at the next open.
 int create_schema(const char* password, SchemaFailure* failure);
+
+// The statement that creates table ("vendrelversion", "person", "subjectlink" or "ticket")
+// exactly as create_schema runs it, for tools that write a file of their own; empty for any
+// other name.
+std::string table_creation(const std::string& table);
 
 } // namespace store

@@ -138,8 +138,9 @@ int fill_link_list(platform::Window dialog, int subject_id)
     platform::list_set_tab_stops(dialog, control::link_list, {40, 80, 120});
     int* link_ids = link_list_of(dialog).ids;
     link_ids[0] = -1;
-    int line = 0;
+    std::vector<std::string> lines;
     for (const ListedLink& link : links) {
+        const int line = static_cast<int>(lines.size());
         if (line >= max_link_lines)
             break;
         std::string other_name;
@@ -147,10 +148,10 @@ int fill_link_list(platform::Window dialog, int subject_id)
         if (!subject_name_by_id(link.other, &other_name))
             continue;
         link_ids[line] = link.id;
-        platform::list_insert(dialog, control::link_list, line, list_line(link, other_name));
+        lines.push_back(list_line(link, other_name));
         link_ids[line + 1] = -1;
-        ++line;
     }
+    platform::list_add_lines(dialog, control::link_list, lines);
     return 0;
 }
 
@@ -202,7 +203,7 @@ void init_links_dialog(platform::Window dialog)
 
     // Every live subject but this one, so that nothing can be linked to itself.
     const std::string sql = store::sql_format(
-        "SELECT * from person where id<>%d and date_e is null order by name", subject);
+        "SELECT name from person where id<>%d and date_e is null order by name", subject);
     std::vector<std::string> names;
     const store::Outcome outcome = store::run_collecting(sql, "name", &names);
     if (outcome.failure == store::Failure::prepare) {
@@ -211,8 +212,7 @@ void init_links_dialog(platform::Window dialog)
         return;
     }
     platform::list_reset(dialog, control::candidates);
-    for (const std::string& name : names)
-        platform::list_add(dialog, control::candidates, name);
+    platform::list_add_lines(dialog, control::candidates, names);
 
     platform::list_reset(dialog, control::kind);
     for (const char* name : link_kind_names)

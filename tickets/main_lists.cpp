@@ -33,6 +33,31 @@ std::string open_tickets_statement(int group_id)
         group_id);
 }
 
+// "73415" as "73,415".
+std::string with_thousands(int value)
+{
+    std::string digits = std::to_string(value);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0 && digits[at - 1] != '-'; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
+}
+
+// The rows the list's statement (over table ticket) gives in all, counted by the database;
+// -1 when they cannot be counted.
+int count_ticket_rows(const std::string& statement)
+{
+    static const std::string listing = "select * from ticket";
+    if (statement.compare(0, listing.size(), listing) != 0)
+        return -1;
+    int total = -1;
+    store::run_statement("select count(*) as n from ticket" + statement.substr(listing.size()),
+                         [&total](store::DbStatement* row) {
+                             total = store::column_number(row, "n");
+                             return false;
+                         });
+    return total;
+}
+
 // The list of the group whose name is chosen in the group box.
 int refresh_chosen_group(platform::Window main_window, const std::string& name)
 {
@@ -48,8 +73,11 @@ int refresh_chosen_group(platform::Window main_window, const std::string& name)
         platform::message_box(main_window, sql, "Missing row");
         return -1;
     }
-    const int count =
-        add_ticket_lines(main_window, open_tickets_statement(std::atoi(id.c_str())), 0);
+    const std::string tickets = open_tickets_statement(std::atoi(id.c_str()));
+    bool left_out = false;
+    const int count = add_ticket_lines(main_window, tickets, 0, &left_out);
+    if (left_out)
+        tell_list_cut(main_window, {tickets}, nullptr);
     platform::enable_item(main_window, control::see, count > 0);
     return count;
 }
@@ -65,11 +93,21 @@ int refresh_all_groups(platform::Window main_window)
         return -1;
     }
     int count = 0;
+    bool left_out = false;
     for (const std::string& group_id : group_ids) {
-        const int next = add_ticket_lines(
-            main_window, open_tickets_statement(std::atoi(group_id.c_str())), count);
+        bool group_left_out = false;
+        const int next =
+            add_ticket_lines(main_window, open_tickets_statement(std::atoi(group_id.c_str())),
+                             count, &group_left_out);
         if (next > 0)
             count = next;
+        left_out = left_out || group_left_out;
+    }
+    if (left_out) {
+        std::vector<std::string> statements;
+        for (const std::string& group_id : group_ids)
+            statements.push_back(open_tickets_statement(std::atoi(group_id.c_str())));
+        tell_list_cut(main_window, statements, "choose a group");
     }
     platform::enable_item(main_window, control::see, count > 0);
     return count;
@@ -81,31 +119,57 @@ void reset_ticket_list(platform::Window main_window)
 {
     platform::list_reset(main_window, control::ticket_list);
     platform::list_set_tab_stops(main_window, control::ticket_list, {38, 60, 80});
+    platform::set_item_text(main_window, control::notice, "");
 }
 
-int add_ticket_lines(platform::Window window, const std::string& statement, int first)
+int add_ticket_lines(platform::Window window, const std::string& statement, int first,
+                     bool* left_out)
 {
     int line = first;
-    // A step that is not a row ends the list quietly, as the end of the rows does.
+    bool full = false;
+    std::vector<std::string> lines;
+    // A step that is not a row ends the list quietly, as the end of the rows does. One row
+    // past a full list is stepped, to know whether any was left out.
     const store::Outcome outcome = store::run_statement(statement, [&](store::DbStatement* row) {
-        if (line >= max_ticket_lines)
+        if (line >= max_ticket_lines) {
+            full = true;
             return false;
+        }
         ticket_line_ids[line] = store::column_number(row, "id");
         const std::string description =
             util::cut_utf8(store::column_string(row, "description"), shown_description);
         // NULL columns of rows written by other programs read as empty texts.
-        platform::list_add(window, control::ticket_list,
-                           store::column_string(row, "begindate") + '\t' +
-                               store::column_string(row, "code") + '\t' +
-                               store::column_string(row, "subject") + '\t' + description);
-        return ++line < max_ticket_lines;
+        lines.push_back(store::column_string(row, "begindate") + '\t' +
+                        store::column_string(row, "code") + '\t' +
+                        store::column_string(row, "subject") + '\t' + description);
+        ++line;
+        return true;
     });
     if (outcome.failure == store::Failure::prepare) {
         platform::message_box(window, statement, ticket_prepare_caption);
         return -1;
     }
+    platform::list_add_lines(window, control::ticket_list, lines);
     ticket_line_ids[line] = -1;
+    if (left_out)
+        *left_out = full;
     return line;
+}
+
+void tell_list_cut(platform::Window main_window, const std::vector<std::string>& statements,
+                   const char* advice)
+{
+    int total = 0;
+    for (const std::string& statement : statements) {
+        const int rows = count_ticket_rows(statement);
+        total = rows < 0 || total < 0 ? -1 : total + rows;
+    }
+    const std::string shown = std::to_string(max_ticket_lines);
+    std::string text = total > max_ticket_lines ? shown + " of " + with_thousands(total) + " shown"
+                                                : "Only the first " + shown + " shown";
+    if (advice)
+        text += std::string(" - ") + advice;
+    platform::set_item_text(main_window, control::notice, text);
 }
 
 int refresh_ticket_list(platform::Window main_window)

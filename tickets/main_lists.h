@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 
 #include <string>
+#include <vector>
 
 namespace tickets {
 
@@ -25,11 +26,20 @@ int fill_main_groups(platform::Window main_window);
 // Returns the number of lines, or -1.
 int refresh_ticket_list(platform::Window main_window);
 
-// Appends a line per row of statement (rows of table ticket) from line first on. Returns
-// the index after the last line, or -1 when the statement cannot be prepared.
-int add_ticket_lines(platform::Window window, const std::string& statement, int first);
+// Appends a line per row of statement (rows of table ticket) from line first on, all in one
+// pass. Returns the index after the last line, or -1 when the statement cannot be prepared.
+// *left_out, when given, says whether rows were left out because the list was full.
+int add_ticket_lines(platform::Window window, const std::string& statement, int first,
+                     bool* left_out = nullptr);
 
-// Empties the ticket list and sets its tab stops, ready for a fill.
+// Empties the ticket list and its notice line and sets the list's tab stops, ready for a fill.
 void reset_ticket_list(platform::Window main_window);
+
+// Says in the main window's notice line that the list shows only its first max_ticket_lines
+// of the rows that statements (the list's, over table ticket) give together, as the database
+// counts them ("2048 of 73,415 shown - refine the search"), and what the user may do about
+// it (advice may be nullptr).
+void tell_list_cut(platform::Window main_window, const std::vector<std::string>& statements,
+                   const char* advice);
 
 } // namespace tickets

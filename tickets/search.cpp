@@ -83,7 +83,10 @@ int search_tickets(platform::Window search_window, platform::Window main_window)
     sql += first ? " where date_e is null" : " and date_e is null";
 
     reset_ticket_list(main_window);
-    main_list_count = add_ticket_lines(main_window, sql, 0);
+    bool left_out = false;
+    main_list_count = add_ticket_lines(main_window, sql, 0, &left_out);
+    if (left_out)
+        tell_list_cut(main_window, {sql}, "refine the search");
     return 0;
 }
 

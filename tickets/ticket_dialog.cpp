@@ -107,12 +107,22 @@ int load_ticket_row(platform::Window dialog, int id)
     return group_id;
 }
 
-// Runs an insert or update of a save. 1 when it finished, -1 after its message.
+// Whether the rule of one open row per ticket refused what a statement would write: another
+// instance opened a row of that ticket first.
+bool refused_by_rule(const store::Outcome& outcome)
+{
+    return outcome.failure == store::Failure::step && outcome.code == store::db_constraint;
+}
+
+// Runs an insert of a save. 1 when it finished, 0 when the rule of one open row refused it
+// (nothing is shown then: the caller knows what it means), -1 after its message.
 int run_write(platform::Window dialog, const std::string& sql)
 {
     const store::Outcome outcome = store::run_statement(sql);
     if (outcome.ok())
         return 1;
+    if (refused_by_rule(outcome))
+        return 0;
     platform::message_box(dialog, sql,
                           outcome.failure == store::Failure::prepare ? ticket_prepare_caption
                                                                      : error_caption);
@@ -222,13 +232,16 @@ std::string new_ticket_statement(const TicketRow& row, const std::string& code)
 }
 
 // Runs a statement that writes at most one row and says so by returning its id. 1 when it
-// wrote, 0 when it did not, -1 after its message.
+// wrote, 0 when it did not (the rule of one open row refusing it included), -1 after its
+// message.
 int write_returning(platform::Window dialog, const std::string& sql)
 {
     const store::Outcome outcome =
         store::run_statement(sql, [](store::DbStatement*) { return false; });
     if (outcome.failure == store::Failure::none)
         return outcome.rows > 0 ? 1 : 0;
+    if (refused_by_rule(outcome))
+        return 0;
     platform::message_box(dialog, sql,
                           outcome.failure == store::Failure::prepare ? ticket_prepare_caption
                                                                      : error_caption);
@@ -236,7 +249,8 @@ int write_returning(platform::Window dialog, const std::string& sql)
 }
 
 // Create mode: writes the first row of a new ticket under a code no row carries; when another
-// instance takes the code first, the next one is made and tried. 1, or -1 after a message.
+// instance takes the code first (its row is there, or the rule of one open row refuses ours
+// because it is being written), the next one is made and tried. 1, or -1 after a message.
 int save_new_ticket(platform::Window dialog, std::string code, int group_id,
                     const TicketTexts& texts, const std::string& stamp, bool end)
 {
@@ -269,11 +283,17 @@ int save_new_version(platform::Window dialog, const std::string& code, int group
         platform::message_box(dialog, changed_meanwhile);
         return -1;
     }
-    if (run_write(dialog, version_statement(ticket_row(code, group_id, texts, stamp, end))) < 0) {
-        // Without its new version the ticket would vanish: the shown row is open again.
+    const int written =
+        run_write(dialog, version_statement(ticket_row(code, group_id, texts, stamp, end)));
+    if (written <= 0) {
+        // Without its new version the ticket would vanish: the shown row is open again. When
+        // the rule refused the version, another instance has opened a row of the ticket, and
+        // the rule keeps this one ended, as the ticket is open there.
         store::run_statement(
             store::sql_format("update ticket set enddate=NULL where id=%d and enddate='%s'", shown,
                               store::sql_quote(stamp).c_str()));
+        if (written == 0)
+            platform::message_box(dialog, changed_meanwhile);
         return -1;
     }
     return 1;

@@ -270,6 +270,30 @@ int list_insert(Window dialog, int control_id, int index, const std::string& tex
     return control ? insert_line(control, index, text) : -1;
 }
 
+int list_add_lines(Window dialog, int control_id, const std::vector<std::string>& lines)
+{
+    Control* control = list_control(dialog, control_id, ControlKind::list_box);
+    if (!control)
+        return -1;
+    if (!(control->style & resources::style_sorted)) {
+        control->lines.insert(control->lines.end(), lines.begin(), lines.end());
+        return static_cast<int>(control->lines.size());
+    }
+    const std::vector<int> order = sorted_order(control->lines, lines);
+    std::vector<std::string> merged;
+    merged.reserve(order.size());
+    int selection = -1;
+    for (int from : order) {
+        if (from == control->selection)
+            selection = static_cast<int>(merged.size());
+        const int held = static_cast<int>(control->lines.size());
+        merged.push_back(from < held ? control->lines[from] : lines[from - held]);
+    }
+    control->lines = std::move(merged);
+    control->selection = selection;
+    return static_cast<int>(control->lines.size());
+}
+
 int list_count(Window dialog, int control_id)
 {
     const Control* control = list_control(dialog, control_id, ControlKind::list_box);

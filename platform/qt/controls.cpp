@@ -200,6 +200,42 @@ int list_insert(Window dialog, int control_id, int index, const std::string& tex
     return index;
 }
 
+int list_add_lines(Window dialog, int control_id, const std::vector<std::string>& lines)
+{
+    ListBox* list = list_box(dialog, control_id);
+    if (!list)
+        return -1;
+    const QSignalBlocker quiet(list);
+    list->setUpdatesEnabled(false);
+    QStringList added;
+    added.reserve(static_cast<qsizetype>(lines.size()));
+    if (!sorted(dialog, control_id)) {
+        for (const std::string& line : lines)
+            added.append(to_qt(line));
+        list->addItems(added);
+    } else {
+        // Put in whole: the existing lines and the new ones in the order the list keeps.
+        std::vector<std::string> held;
+        held.reserve(static_cast<std::size_t>(list->count()));
+        for (int i = 0; i < list->count(); ++i)
+            held.push_back(from_qt(list->item(i)->text()));
+        const QList<QListWidgetItem*> chosen = list->selectedItems();
+        const int selection = chosen.isEmpty() ? -1 : list->row(chosen.front());
+        int selected = -1;
+        for (int from : platform::sorted_order(held, lines)) {
+            if (from == selection)
+                selected = static_cast<int>(added.size());
+            const int count = static_cast<int>(held.size());
+            added.append(to_qt(from < count ? held[from] : lines[from - count]));
+        }
+        list->clear();
+        list->addItems(added);
+        select_line(list, selected);
+    }
+    list->setUpdatesEnabled(true);
+    return list->count();
+}
+
 int list_count(Window dialog, int control_id)
 {
     ListBox* list = list_box(dialog, control_id);

@@ -62,7 +62,11 @@ void DialogWindow::closeEvent(QCloseEvent* event)
 
 ListBox::ListBox(WindowRecord* record, const ControlRecord& control, QWidget* parent)
     : QListWidget(parent), record_(record), id_(control.id), style_(control.style)
-{}
+{
+    // Every line is one line of the list's font, so the view never measures a hundred
+    // thousand of them to lay them out.
+    setUniformItemSizes(true);
+}
 
 int ListBox::next_stop(int x) const
 {

@@ -90,6 +90,25 @@ int add_line(const Lines& lines, const std::string& line)
     return lines.insert(lines.sorted ? sorted_position(lines, line) : -1, line);
 }
 
+// Appends texts in one pass with the list's drawing off (turning it on again would also show
+// a list that was hidden, so only a visible one is turned off), its storage made once.
+void append_lines(const Lines& lines, const std::vector<std::string>& texts)
+{
+    const bool visible = (GetWindowLongPtrW(lines.window, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (visible)
+        lines.send(WM_SETREDRAW, FALSE);
+    std::size_t bytes = 0;
+    for (const std::string& text : texts)
+        bytes += (text.size() + 1) * sizeof(wchar_t);
+    lines.send(LB_INITSTORAGE, texts.size(), static_cast<LPARAM>(bytes));
+    for (const std::string& text : texts)
+        lines.insert(-1, text);
+    if (visible) {
+        lines.send(WM_SETREDRAW, TRUE);
+        InvalidateRect(lines.window, nullptr, TRUE);
+    }
+}
+
 int find_prefix(const Lines& lines, int start, const std::string& prefix)
 {
     const int count = lines ? lines.count() : 0;
@@ -197,6 +216,37 @@ int list_insert(Window dialog, int control_id, int index, const std::string& tex
     if (index < 0 || index > lines.count())
         index = -1; // the end
     return lines.insert(index, text);
+}
+
+int list_add_lines(Window dialog, int control_id, const std::vector<std::string>& added)
+{
+    auto lines = lines_of(dialog, control_id, ControlKind::list_box);
+    if (!lines)
+        return -1;
+    if (!lines.sorted) {
+        win32::append_lines(lines, added);
+        return lines.count();
+    }
+    // Put in whole: the existing lines and the new ones in the order the list keeps.
+    std::vector<std::string> held;
+    for (int i = 0, count = lines.count(); i < count; ++i)
+        held.push_back(lines.text(i));
+    const int selection = static_cast<int>(lines.send(LB_GETCURSEL));
+    std::vector<std::string> merged;
+    int selected = -1;
+    for (int from : platform::sorted_order(held, added)) {
+        if (from == selection)
+            selected = static_cast<int>(merged.size());
+        const int count = static_cast<int>(held.size());
+        merged.push_back(from < count ? held[from] : added[from - count]);
+    }
+    {
+        const win32::ProgramChange quiet;
+        lines.send(LB_RESETCONTENT);
+    }
+    win32::append_lines(lines, merged);
+    lines.select(selected);
+    return lines.count();
 }
 
 int list_count(Window dialog, int control_id)

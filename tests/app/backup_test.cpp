@@ -253,9 +253,10 @@ TEST_F(Backup, ACopyNeverHoldsTheFileLongerThanAWriterWaitsAndSaysSoWhenWritesNe
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
         sqlite3_busy_timeout(db, 250);
-        while (!stop.load()) {
-            const int rc = sqlite3_exec(db, "insert into ticket (code) values ('W')", nullptr,
-                                        nullptr, nullptr);
+        for (int n = 0; !stop.load(); ++n) {
+            const std::string insert =
+                "insert into ticket (code) values ('W" + std::to_string(n) + "')";
+            const int rc = sqlite3_exec(db, insert.c_str(), nullptr, nullptr, nullptr);
             rc == SQLITE_OK ? ++saved : ++refused;
             platform::sleep_ms(20);
         }

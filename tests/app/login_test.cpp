@@ -58,7 +58,8 @@ TEST_F(Login, FirstAdministratorLoginCreatesTheDatabase)
     (void)login;
     EXPECT_EQ(logged_in_person(), 1);
 
-    const Rows tables = query("select name, sql from sqlite_master order by rowid");
+    const Rows tables =
+        query("select name, sql from sqlite_master where type='table' order by rowid");
     ASSERT_EQ(tables.size(), 4u);
     EXPECT_EQ(tables[0][1], "CREATE TABLE vendrelversion (id integer primary key,version text)");
     EXPECT_EQ(
@@ -249,9 +250,10 @@ TEST_F(Login, RowsAreWrittenOnlyWithTheirTables)
               (Rows{{"vendrelversion"}, {"person"}, {"subjectlink"}, {"ticket"}}));
 
     // All four present: nothing is made or written.
+    const Rows made = query("select name from sqlite_master");
     on_program_thread([&] { result = store::create_schema("pw", &failure); });
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(query("select count(*) from sqlite_master"), (Rows{{"4"}}));
+    EXPECT_EQ(query("select name from sqlite_master"), made);
     EXPECT_TRUE(shown_boxes().empty());
 }
 

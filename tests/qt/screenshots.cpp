@@ -24,7 +24,7 @@ using namespace ids;
 
 QString folder;
 std::vector<std::string> written;
-constexpr std::size_t picture_count = 12; // the names passed to save_window below
+constexpr std::size_t picture_count = 13; // the names passed to save_window below
 
 void save_window(QWidget* window, const char* name)
 {
@@ -176,11 +176,24 @@ std::vector<gui::Step> scenario(const std::string& database)
                      gui::once([] { box_on_screen()->button(QMessageBox::Cancel)->click(); }),
                      click(ticket_dialog, ids::cancel), gone(ticket_dialog)});
 
-    steps = then(steps,
-                 {click(main_dialog, main_window::search), gui::wait_for(search_dialog),
-                  gui::once([] { gui::type(dialog(search_dialog), search::subject, "printer"); }),
-                  shoot(search_dialog, "search"), click(search_dialog, search::run),
-                  click(search_dialog, ids::cancel), gone(search_dialog)});
+    steps = then(
+        steps,
+        {click(main_dialog, main_window::search), gui::wait_for(search_dialog),
+         gui::once([] { gui::type(dialog(search_dialog), search::subject, "printer"); }),
+         shoot(search_dialog, "search"), click(search_dialog, search::run),
+         // A search that finds more than the list holds says so under the list.
+         gui::once([database] {
+             program::execute(
+                 database,
+                 "with recursive n(i) as (select 1 union all select i+1 from n where i<2100) "
+                 "insert into ticket (code,personid_t,customer,subject,state,description,"
+                 "begindate,date_b) select printf('3UB%04d',i),2,'Reception',"
+                 "'Archived request '||i,'done','Kept for the records.',"
+                 "printf('2025-%02d-%02d 09:00:00',1+i%12,1+i%28),'2025-01-01 00:00:00' from n");
+             platform::set_item_text(dialog(search_dialog), search::subject, "");
+         }),
+         click(search_dialog, search::run), shoot(main_dialog, "main-cut"),
+         click(search_dialog, ids::cancel), gone(search_dialog)});
 
     // The subject dialogs, opened from the list with Ann Archer selected.
     steps = then(

@@ -128,6 +128,25 @@ TEST_F(MainLists, AtMost2048Lines)
     EXPECT_EQ(list_count(), 2048);
     EXPECT_EQ(line_ids(2048)[2048], -1);
     EXPECT_EQ(line_ids(2048)[2047], 2048);
+
+    // The window says what the list left out, and every fill says it anew.
+    EXPECT_EQ(text_of(main, main_window::notice), "2048 of 2,049 shown - choose a group");
+    select_entry(main, main_window::group_box, 0);
+    click(main, main_window::refresh);
+    EXPECT_EQ(text_of(main, main_window::notice), "2048 of 2,049 shown");
+    platform::Window search = open_search();
+    click(search, search::run);
+    EXPECT_EQ(text_of(main, main_window::notice), "2048 of 2,049 shown - refine the search");
+    type_text(search, search::code, "C1");
+    click(search, search::run);
+    EXPECT_EQ(lines_of(main, main_window::ticket_list).size(), 1111u);
+    EXPECT_EQ(text_of(main, main_window::notice), "");
+    // Exactly full leaves nothing out.
+    execute("update ticket set enddate='2026-02-01 00:00:00' where code='C1'");
+    click(main, main_window::refresh);
+    EXPECT_EQ(lines_of(main, main_window::ticket_list).size(), 2048u);
+    EXPECT_EQ(text_of(main, main_window::notice), "");
+    EXPECT_TRUE(boxes().empty());
 }
 
 } // namespace

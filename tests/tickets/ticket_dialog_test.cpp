@@ -371,4 +371,85 @@ TEST_F(TicketDialog, ACodeTakenBetweenTheCheckAndTheInsertIsNeverUsedTwice)
     EXPECT_EQ(count_of("select count(*) from ticket where subject='mine'"), 1);
 }
 
+// A write that the rule of one open row refuses, because another instance opened a row of the
+// ticket just before: the first statement that begins with refused_start and holds
+// refused_part is refused at its step, once that instance's row is in the file.
+std::string refused_start, refused_part, racing_code;
+store::DbStatement* refused = nullptr;
+int (*real_step)(store::DbStatement*) = nullptr;
+
+int refusing_prepare(store::DbConnection* connection, const char* sql, int bytes,
+                     store::DbStatement** statement, const char** tail)
+{
+    const int rc = real_prepare(connection, sql, bytes, statement, tail);
+    const std::string text(sql, static_cast<std::size_t>(bytes));
+    if (rc == 0 && racing_code.empty() && text.rfind(refused_start, 0) == 0 &&
+        text.find(refused_part) != std::string::npos) {
+        refused = *statement;
+        const std::size_t quote = text.find('\'');
+        racing_code = text.substr(quote + 1, text.find('\'', quote + 1) - quote - 1);
+    }
+    return rc;
+}
+
+int refusing_step(store::DbStatement* statement)
+{
+    if (statement != refused)
+        return real_step(statement);
+    refused = nullptr;
+    testing_support::execute(database_file, "insert into ticket (code,subject) values ('" +
+                                                racing_code + "','the other desk')");
+    return store::db_constraint;
+}
+
+TEST_F(TicketDialog, AWriteTheOneOpenRowRuleRefusesIsNeitherLostNorTakenForDone)
+{
+    open_as_admin();
+    const int group = add_group("Desk");
+    link(1, group);
+    add_ticket(group, "3UAL1", "2026-03-01 10:00:00", "shown", "text");
+    relog();
+    on_program_thread([this] {
+        database_file = database;
+        real_prepare = store::db_driver.prepare;
+        real_step = store::db_driver.step;
+        store::db_driver.prepare = refusing_prepare;
+        store::db_driver.step = refusing_step;
+    });
+    const auto refuse = [](const char* start, const char* part) {
+        on_program_thread([start, part] {
+            refused_start = start;
+            refused_part = part;
+            racing_code.clear();
+        });
+    };
+
+    // A new ticket: the code another instance took is left to it, and the next is used.
+    refuse("insert into ticket (", " where not exists ");
+    platform::Window dialog = open_create();
+    fill(dialog, "c", "mine", "new", "d");
+    click(dialog, ticket::save);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(find_dialog(ticket_dialog), nullptr);
+    ASSERT_FALSE(racing_code.empty());
+    EXPECT_EQ(query("select subject from ticket where code='" + racing_code + "'"),
+              (Rows{{"the other desk"}}));
+    EXPECT_EQ(count_of("select count(*) from ticket where subject='mine'"), 1);
+
+    // A new version: the ticket is open in the other instance's row now; the dialog says so
+    // and keeps what was typed, and the rows of the code are the shown one, ended, and that.
+    refuse("insert into ticket (", ") values ('3UAL1'");
+    dialog = open_see(0);
+    ASSERT_EQ(text_of(dialog, ticket::code), "3UAL1");
+    type_text(dialog, ticket::subject, "mine too");
+    click(dialog, ticket::save);
+    auto shown = boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "This ticket was changed meanwhile - open it again");
+    EXPECT_EQ(find_dialog(ticket_dialog), dialog);
+    EXPECT_EQ(text_of(dialog, ticket::subject), "mine too");
+    EXPECT_EQ(query("select subject, enddate is null from ticket where code='3UAL1' order by id"),
+              (Rows{{"shown", "0"}, {"the other desk", "1"}}));
+}
+
 } // namespace

@@ -156,8 +156,18 @@ int main(int argc, char** argv)
             type(search, ids::search::subject, "printer");
             click(search, ids::search::run);
             shoot(search, "search");
+            // A search that finds more than the list holds says so under the list.
+            execute(database,
+                    "with recursive n(i) as (select 1 union all select i+1 from n where i<2100) "
+                    "insert into ticket (code,personid_t,customer,subject,state,description,"
+                    "begindate,date_b) select printf('3UB%04d',i),2,'Reception',"
+                    "'Archived request '||i,'done','Kept for the records.',"
+                    "printf('2025-%02d-%02d 09:00:00',1+i%12,1+i%28),'2025-01-01 00:00:00' from n");
+            type(search, ids::search::subject, "");
+            click(search, ids::search::run);
             click(search, ids::cancel);
             wait_until_gone(search);
+            shoot(main, "main-cut");
         }
         click(main, ids::main_window::subjects);
         if (HWND subjects = need(program, "All subjects")) {
