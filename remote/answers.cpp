@@ -32,8 +32,7 @@ void reply(int slot, const WireMessage& request, int value, const char* text)
 
 void log_refusal(int slot, const std::string& why)
 {
-    log_event("client %s request refused: %s", peer_text(client_slots[slot].peer).c_str(),
-              why.c_str());
+    log_refusal_of(client_slots[slot].peer, why, server_limits.refusal_summary_ms);
 }
 
 // The entry of number if the connection in slot made it; any other connection is answered

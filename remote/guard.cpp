@@ -76,6 +76,14 @@ using Authorizer = int (*)(void*, int, const char*, const char*, const char*, co
 using SetAuthorizer = int (*)(store::DbConnection*, Authorizer, void*);
 using ProgressHandler = void (*)(store::DbConnection*, int, int (*)(void*), void*);
 using StatementReadonly = int (*)(store::DbStatement*);
+using Limit = int (*)(store::DbConnection*, int, int);
+
+// The library's limit on the length of any string or blob a statement builds, which the
+// serving connection lowers from the library's billion bytes: a peer's zeroblob() or
+// randomblob() must not make the server allocate a gigabyte. The dialogs' longest text is a
+// few kilobytes and a reply carries 64 KiB at most, so a mebibyte stands far above both.
+constexpr int limit_length = 0;
+constexpr int longest_value = 1024 * 1024;
 
 StatementReadonly stmt_readonly = nullptr;
 
@@ -202,13 +210,16 @@ int install_guard(std::string* reason)
     store::look_up(library, "sqlite3_set_authorizer", &set_authorizer);
     store::look_up(library, "sqlite3_progress_handler", &progress_handler);
     store::look_up(library, "sqlite3_stmt_readonly", &stmt_readonly);
-    if (!set_authorizer || !progress_handler || !stmt_readonly) {
+    Limit limit = nullptr;
+    store::look_up(library, "sqlite3_limit", &limit);
+    if (!set_authorizer || !progress_handler || !stmt_readonly || !limit) {
         if (reason)
             *reason = "the SQLite library cannot check the statements of clients "
-                      "(sqlite3_set_authorizer, sqlite3_progress_handler or "
-                      "sqlite3_stmt_readonly is missing)";
+                      "(sqlite3_set_authorizer, sqlite3_progress_handler, "
+                      "sqlite3_stmt_readonly or sqlite3_limit is missing)";
         return -1;
     }
+    limit(store::db_handle, limit_length, longest_value);
     if (set_authorizer(store::db_handle, authorize, nullptr) != store::db_ok) {
         if (reason)
             *reason = "the SQLite library refuses the authorizer";

@@ -257,6 +257,7 @@ void serving_pass()
         begin_handshake(index);
     }
     end_slow_handshakes(platform::monotonic_ms());
+    log_refusal_summaries(server_limits.refusal_summary_ms);
     if (!handle_table.held_writes.empty())
         end_held_writes(platform::monotonic_ms());
 }

@@ -27,6 +27,7 @@ struct ServerLimits {
     int unread_bound = 4 * (wire_header_size + max_wire_payload);
     int evict_idle_ms = 60 * 1000; // when every slot is taken, a peer idle this long gives way
     int handshake_ms = 15 * 1000;  // a TLS handshake not done this long after "s" is dropped
+    int refusal_summary_ms = 60 * 1000; // refusals beyond ten lines a second: one line this often
 };
 
 extern ServerLimits server_limits;

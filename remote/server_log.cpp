@@ -6,7 +6,9 @@
 #include "util/date_time.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
+#include <unordered_map>
 
 namespace remote {
 
@@ -33,6 +35,67 @@ void log_event(const char* format, ...)
         if (static_cast<unsigned char>(*at) < 0x20 || *at == 0x7F)
             *at = '?';
     platform::write_log_line(line);
+}
+
+namespace {
+
+// What one address has had logged of its refusals lately.
+struct RefusalLines {
+    std::int64_t second_began = 0;
+    int in_second = 0;
+    std::int64_t unlogged_since = 0; // 0 while nothing waits for a summary
+    long long unlogged = 0;
+};
+
+constexpr int refusal_lines_per_second = 10;
+
+std::unordered_map<std::uint32_t, RefusalLines> refusal_lines; // the server thread's only
+
+std::string address_text(std::uint32_t address)
+{
+    platform::SocketAddress peer{address, 0};
+    const std::string text = peer_text(peer);
+    return text.substr(0, text.rfind(':'));
+}
+
+} // namespace
+
+void log_refusal_of(const platform::SocketAddress& peer, const std::string& why, int summary_ms)
+{
+    const std::int64_t now = platform::monotonic_ms();
+    RefusalLines& lines = refusal_lines[peer.address];
+    if (now - lines.second_began >= 1000) {
+        lines.second_began = now;
+        lines.in_second = 0;
+    }
+    if (++lines.in_second <= refusal_lines_per_second) {
+        log_event("client %s request refused: %s", peer_text(peer).c_str(), why.c_str());
+        return;
+    }
+    if (lines.unlogged++ == 0)
+        lines.unlogged_since = now;
+    log_refusal_summaries(summary_ms);
+}
+
+void log_refusal_summaries(int summary_ms)
+{
+    if (refusal_lines.empty())
+        return;
+    const std::int64_t now = platform::monotonic_ms();
+    for (auto entry = refusal_lines.begin(); entry != refusal_lines.end();) {
+        RefusalLines& lines = entry->second;
+        if (lines.unlogged > 0 && now - lines.unlogged_since >= summary_ms) {
+            log_event("clients of %s: %lld more requests refused in %d s, not logged one by one",
+                      address_text(entry->first).c_str(), lines.unlogged,
+                      static_cast<int>((now - lines.unlogged_since + 999) / 1000));
+            lines.unlogged = 0;
+        }
+        // An address quiet for a while is forgotten.
+        if (lines.unlogged == 0 && now - lines.second_began >= summary_ms)
+            entry = refusal_lines.erase(entry);
+        else
+            ++entry;
+    }
 }
 
 } // namespace remote

@@ -97,13 +97,13 @@ void answer_first(int slot, const std::string& message)
     LoginAttempt& login = client.login;
     login.step = 0;
     if (shut_out(client.peer.address)) {
-        log_event("client %s refused: too many failed logins from its address",
-                  peer_text(client.peer).c_str());
+        log_refusal_of(client.peer, "too many failed logins from its address",
+                       server_limits.refusal_summary_ms);
         answer(slot, 0, "e=too-many-attempts");
         return;
     }
     if (scram_read_client_first(message, &login.scram) != 0) {
-        log_event("client %s login refused: not a login message", peer_text(client.peer).c_str());
+        log_refusal_of(client.peer, "not a login message", server_limits.refusal_summary_ms);
         answer(slot, 0, std::string("e=") + scram_other_error);
         return;
     }
@@ -112,8 +112,10 @@ void answer_first(int slot, const std::string& message)
     // relay that holds another session is refused before anything is looked up.
     const bool encrypted = client.link == link_encrypted;
     if (encrypted != (login.scram.gs2_header == gs2_server_end_point)) {
-        log_event("client %s login refused: %s", peer_text(client.peer).c_str(),
-                  encrypted ? "not bound to the encrypted link" : "bound, on a link in clear");
+        log_refusal_of(client.peer,
+                       encrypted ? "a login not bound to the encrypted link"
+                                 : "a login bound to a link in clear",
+                       server_limits.refusal_summary_ms);
         answer(slot, 0, std::string("e=") + scram_binding_mismatch);
         return;
     }
@@ -199,8 +201,8 @@ void answer_login(int slot, const WireMessage& request)
 {
     const std::string message(request.payload, static_cast<std::size_t>(request.payload_size));
     if (client_slots[slot].login.person >= 0) {
-        log_event("client %s login refused: it has logged in already",
-                  peer_text(client_slots[slot].peer).c_str());
+        log_refusal_of(client_slots[slot].peer, "a second login: it has logged in already",
+                       server_limits.refusal_summary_ms);
         answer(slot, 0, std::string("e=") + scram_other_error);
     } else if (request.value == 1) {
         answer_first(slot, message);

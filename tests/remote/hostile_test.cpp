@@ -125,6 +125,41 @@ TEST_F(Hostile, PeersMayDoWhatTheDialogsDoAndNothingElse)
     platform::close_socket(client);
 }
 
+TEST_F(Hostile, APeerCanNeitherBuildAGiantValueNorFloodTheLog)
+{
+    const platform::Socket client = connect_raw(port);
+    // A value as long as any dialog's, and longer, is built; a gigabyte is refused at its step.
+    const struct {
+        const char* sql;
+        const char* step;
+    } values[] = {
+        {"select length(zeroblob(500000)) as n", "100"},
+        {"select length(zeroblob(1000000000)) as n", "18"},
+        {"select length(randomblob(2000000)) as n", "18"},
+    };
+    for (const auto& value : values) {
+        const int number = prepare_on(client, value.sql);
+        EXPECT_EQ(ask(client, 'K', number, "").payload, value.step) << value.sql;
+        ask(client, 'L', number, "");
+    }
+
+    // A thousand refused prepares write ten lines, and one line tells the rest.
+    remote::server_limits.refusal_summary_ms = 300;
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 1000; ++i)
+        prepare_on(client, "DELETE FROM person");
+    platform::sleep_ms(600);
+    EXPECT_GT(prepare_on(client, "select 1"), 0); // still served
+    remote::stop_server();
+    const std::string log = testing::internal::GetCapturedStderr();
+    std::size_t lines = 0;
+    for (std::size_t at = 0; (at = log.find("request refused", at)) != std::string::npos; ++at)
+        ++lines;
+    EXPECT_EQ(lines, 10u) << log;
+    EXPECT_NE(log.find("990 more requests refused"), std::string::npos) << log;
+    platform::close_socket(client);
+}
+
 TEST(HostileStart, AServerWhoseLibraryCannotCheckStatementsRefusesToStart)
 {
     ASSERT_EQ(remote::start_tick_clock(), 0);
