@@ -39,11 +39,14 @@ void log_event(const char* format, ...)
 
 namespace {
 
-// What one address has had logged of its refusals lately.
+// What one address has had logged of its refusals lately. Past ten lines in a second it
+// falls silent: what follows is counted and told in one line a period, until a whole period
+// passes without a refusal.
 struct RefusalLines {
     std::int64_t second_began = 0;
     int in_second = 0;
-    std::int64_t unlogged_since = 0; // 0 while nothing waits for a summary
+    bool silent = false;
+    std::int64_t period_began = 0; // of the summary period, while silent
     long long unlogged = 0;
 };
 
@@ -64,6 +67,10 @@ void log_refusal_of(const platform::SocketAddress& peer, const std::string& why,
 {
     const std::int64_t now = platform::monotonic_ms();
     RefusalLines& lines = refusal_lines[peer.address];
+    if (lines.silent) {
+        ++lines.unlogged;
+        return;
+    }
     if (now - lines.second_began >= 1000) {
         lines.second_began = now;
         lines.in_second = 0;
@@ -72,8 +79,9 @@ void log_refusal_of(const platform::SocketAddress& peer, const std::string& why,
         log_event("client %s request refused: %s", peer_text(peer).c_str(), why.c_str());
         return;
     }
-    if (lines.unlogged++ == 0)
-        lines.unlogged_since = now;
+    lines.silent = true;
+    lines.period_began = now;
+    lines.unlogged = 1;
     log_refusal_summaries(summary_ms);
 }
 
@@ -84,17 +92,20 @@ void log_refusal_summaries(int summary_ms)
     const std::int64_t now = platform::monotonic_ms();
     for (auto entry = refusal_lines.begin(); entry != refusal_lines.end();) {
         RefusalLines& lines = entry->second;
-        if (lines.unlogged > 0 && now - lines.unlogged_since >= summary_ms) {
+        const bool period_over = now - (lines.silent ? lines.period_began : lines.second_began) >=
+                                 summary_ms;
+        if (lines.silent && period_over && lines.unlogged > 0) {
             log_event("clients of %s: %lld more requests refused in %d s, not logged one by one",
                       address_text(entry->first).c_str(), lines.unlogged,
-                      static_cast<int>((now - lines.unlogged_since + 999) / 1000));
+                      static_cast<int>((now - lines.period_began + 999) / 1000));
             lines.unlogged = 0;
-        }
-        // An address quiet for a while is forgotten.
-        if (lines.unlogged == 0 && now - lines.second_began >= summary_ms)
-            entry = refusal_lines.erase(entry);
-        else
+            lines.period_began = now;
             ++entry;
+        } else if (period_over) {
+            entry = refusal_lines.erase(entry); // a whole period without a refusal
+        } else {
+            ++entry;
+        }
     }
 }
 

@@ -267,7 +267,7 @@ TEST_F(RemoteClient, AServerIsFoundAtTheNextLoginItsKeyAskedAboutOnceAndAnotherK
     int person = 0;
     on_program_thread([&] { person = store::current_person_id; });
     EXPECT_EQ(person, 1);
-    EXPECT_NE(file_text(home + "/.config/vendrel/known-servers")
+    EXPECT_NE(file_text(platform::settings_folder() + "/known-servers")
                   .find("127.0.0.1:" + std::to_string(port) + " " + fingerprint),
               std::string::npos);
 
