@@ -99,6 +99,7 @@ int run_init(int argc, char** argv)
         std::filesystem::create_directories(path.parent_path(), error);
     if (store::bind_local_driver_at(database) != 0)
         return refuse("cannot open " + database);
+    store::db_driver.column_by_name = store::local_column_by_name;
     if (store::statement_prepares("select id from person"))
         return refuse(database + " has its tables already; nothing was changed");
     std::string why;

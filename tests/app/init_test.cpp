@@ -52,6 +52,8 @@ TEST(Init, MakesTheFirstDatabaseFromOneLineAndNeverTouchesOneThatHasTables)
               (Rows{{"1", "admin", digest, "1"}}));
     EXPECT_EQ(query(file, "select version from vendrelversion"), (Rows{{"1.1"}}));
     EXPECT_EQ(query(file, "select count(*) from ticket"), (Rows{{"0"}}));
+    EXPECT_EQ(query(file, "select count(*) from sqlite_master where name='ticket_one_open_row'"),
+              (Rows{{"1"}}));
 
     // A database that has its tables stays as it was, the user's own included.
     EXPECT_EQ(init("other\n", {"--database", file}), 1);
