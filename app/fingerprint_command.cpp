@@ -25,10 +25,7 @@ int run_fingerprint(int argc, char** argv)
     }
     if (database.empty())
         database = own_database();
-    const std::size_t separator = database.find_last_of("/\\");
-    const std::string certificate =
-        (separator == std::string::npos ? std::string() : database.substr(0, separator + 1)) +
-        remote::server_certificate_name;
+    const std::string certificate = remote::file_beside(database, remote::server_certificate_name);
     std::string fingerprint;
     std::string reason;
     if (remote::certificate_fingerprint(certificate, &fingerprint, &reason) != 0) {

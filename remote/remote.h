@@ -73,7 +73,9 @@ extern ServerSettings server_settings;
 constexpr const char* server_certificate_name = "vendrel-server.crt";
 constexpr const char* server_key_name = "vendrel-server.key";
 
-// The file name in the folder of the database the instance opened (store::database_path).
+// The file name in the folder of the database file database; beside_database: of the one
+// the instance opened (store::database_path).
+std::string file_beside(const std::string& database, const char* name);
 std::string beside_database(const char* name);
 
 // Starts the server on address (dotted IPv4; empty for every address) and port, and returns

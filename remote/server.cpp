@@ -328,12 +328,16 @@ void shut_down()
 
 } // namespace
 
-std::string beside_database(const char* name)
+std::string file_beside(const std::string& database, const char* name)
 {
-    const std::string database = store::database_path;
     const std::size_t separator = database.find_last_of("/\\");
     return (separator == std::string::npos ? std::string() : database.substr(0, separator + 1)) +
            name;
+}
+
+std::string beside_database(const char* name)
+{
+    return file_beside(store::database_path, name);
 }
 
 void server_thread(ThreadStart* start)
