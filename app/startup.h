@@ -21,6 +21,7 @@ struct StartupOptions {
     std::string certificate_file;    // --tls-cert FILE: the server's own certificate ...
     std::string key_file;            // --tls-key FILE: ... and its key
     std::string pinned_fingerprint;  // --fingerprint SHA256:...: the client's server key
+    std::string store;               // --store URI: the PostgreSQL database instead of the file
 };
 
 extern StartupOptions startup_options;
@@ -28,7 +29,7 @@ extern StartupOptions startup_options;
 constexpr int default_port = 450;
 
 // Fills startup_options from the words after the program's name: the options first
-// (--open, --tls-cert FILE, --tls-key FILE, --fingerprint KEY), which are taken out wherever they stand, together with their values, so that no
+// (--open, --tls-cert FILE, --tls-key FILE, --fingerprint KEY, --store URI), which are taken out wherever they stand, together with their values, so that no
 // value is ever read as a mode word; then the rest, read as it always was: nothing
 // (standalone), "client [ADDRESS[:PORT]]", "server [PORT]" or "server ADDRESS:PORT".
 // Returns 0, or -1 when a port is not a positive number or an option lacks its value (the
