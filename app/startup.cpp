@@ -91,6 +91,8 @@ int connect_client()
 {
     std::string reason;
     remote::client_settings.pinned_fingerprint = startup_options.pinned_fingerprint;
+    for (const auto& [host, port] : startup_options.more_servers)
+        remote::add_alternative_server(host, port);
     const int connected = remote::install_client_driver(startup_options.remote_host.c_str(),
                                                         startup_options.remote_port, &reason);
     if (connected == 0)
@@ -201,6 +203,30 @@ int parse_mode_text(const char* text)
             return 0;
         }
         startup_options.client_mode = 2;
+        // A list HOST1[:PORT],HOST2[:PORT],...: the servers of one database, in the order
+        // they are tried.
+        if (std::strchr(rest, ',')) {
+            std::vector<std::pair<std::string, int>> listed;
+            const std::string list = rest;
+            for (std::size_t at = 0; at <= list.size();) {
+                std::size_t end = list.find(',', at);
+                if (end == std::string::npos)
+                    end = list.size();
+                const std::string item = list.substr(at, end - at);
+                const std::size_t colon = item.find(':');
+                const int port =
+                    colon == std::string::npos ? default_port : read_port(item.c_str() + colon + 1);
+                const std::string host = item.substr(0, colon);
+                if (port <= 0 || host.empty())
+                    return -1;
+                listed.emplace_back(host, port);
+                at = end + 1;
+            }
+            startup_options.remote_host = listed[0].first;
+            startup_options.remote_port = listed[0].second;
+            startup_options.more_servers.assign(listed.begin() + 1, listed.end());
+            return 0;
+        }
         if (const char* colon = std::strchr(rest, ':')) {
             startup_options.remote_port = read_port(colon + 1);
             if (startup_options.remote_port <= 0)

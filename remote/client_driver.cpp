@@ -19,6 +19,7 @@
 #include <new>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace remote {
 
@@ -44,8 +45,14 @@ void forget_old_handles()
     }
 }
 
-std::string client_host;
+std::string client_host; // the server of the connection, one of servers
 int client_port = 0;
+struct ServerAddress {
+    std::string host;
+    int port;
+};
+std::vector<ServerAddress> servers; // the first as installed, then the alternatives
+std::size_t current_server = 0;
 std::string* connect_reason = nullptr; // where client_open says why it failed, while installing
 
 RemoteStatement* as_remote(store::DbStatement* statement)
@@ -126,9 +133,10 @@ int start_encryption()
 // person was removed): asking again would only count as a guess. An explicit login clears it.
 bool kept_login_refused = false;
 
-// Makes the connection anew, logged in again as the session's person when somebody has
-// logged in, so that the request that needed the connection never sees the difference.
-bool reconnect(bool with_login)
+// Makes the connection to the current server anew, logged in again as the session's person
+// when somebody has logged in, so that the request that needed the connection never sees the
+// difference.
+bool reconnect_here(bool with_login)
 {
     link_trouble = ServerLogin::failed;
     if (connect_to_server(&remote_link, client_host.c_str(), client_port, connect_reason) != 0)
@@ -152,6 +160,26 @@ bool reconnect(bool with_login)
         break;
     }
     drop_connection(&remote_link);
+    return false;
+}
+
+// The same with the current server, and when it cannot be reached, with each other server in
+// turn; the first that answers becomes the current one. A server that answers but is not
+// trusted, or refuses the login, ends the search: the user is told about that one.
+bool reconnect(bool with_login)
+{
+    const std::size_t count = servers.empty() ? 1 : servers.size();
+    for (std::size_t tried = 0; tried < count; ++tried) {
+        if (tried > 0) {
+            current_server = (current_server + 1) % count;
+            client_host = servers[current_server].host;
+            client_port = servers[current_server].port;
+        }
+        if (reconnect_here(with_login))
+            return true;
+        if (link_trouble != ServerLogin::failed)
+            return false;
+    }
     return false;
 }
 
@@ -441,6 +469,8 @@ int install_client_driver(const char* host, int port, std::string* reason)
         return -1;
     client_host = host ? host : "";
     client_port = port;
+    servers.insert(servers.begin(), ServerAddress{client_host, client_port});
+    current_server = 0;
 
     store::db_driver.open = client_open;
     store::db_driver.initialize = initialize_nothing;
@@ -457,6 +487,11 @@ int install_client_driver(const char* host, int port, std::string* reason)
     const int opened = store::open(nullptr, &store::db_handle, flags, nullptr);
     connect_reason = nullptr;
     return opened == 0 ? 1 : 0;
+}
+
+void add_alternative_server(const std::string& host, int port)
+{
+    servers.push_back(ServerAddress{host, port});
 }
 
 ServerLogin log_in_to_server(const std::string& user, const std::string& digest)

@@ -53,10 +53,10 @@ class RemoteClient : public testing_support::Scenario {
 #ifndef _WIN32
     // A PostgreSQL server of the test's own, its database made by vendrel init, a server of
     // the program on it, and this program started as its client.
-    void start_client_of_postgresql_server()
+    void make_postgresql_database()
     {
         ASSERT_TRUE(pg_testing::start_pg_server(&pg)) << "PostgreSQL: " << pg.error;
-        const std::string uri = pg_testing::make_pg_database(pg, "vendrel");
+        uri = pg_testing::make_pg_database(pg, "vendrel");
         ASSERT_FALSE(uri.empty());
         {
             std::ofstream password(home + "/password");
@@ -66,12 +66,19 @@ class RemoteClient : public testing_support::Scenario {
                                               60000, home + "/password"),
                   0)
             << file_text(home + "/init.err");
+    }
+    void start_client_of_postgresql_server()
+    {
+        make_postgresql_database();
+        if (HasFatalFailure())
+            return;
         server.options = {"--store", uri};
         ASSERT_TRUE(remote_testing::start_server_process(home, &server))
             << file_text(home + "/server.err");
         start(remote_testing::client_command_line(home, server.port));
     }
     pg_testing::PgServer pg;
+    std::string uri;
 #endif
 };
 
@@ -286,6 +293,46 @@ TEST_F(RemoteClient, ADayAtTheDeskThroughTheDialogsLandsInTheServersFile)
 }
 
 #ifndef _WIN32
+TEST_F(RemoteClient, AClientOfTwoServersOfOneDatabaseKeepsWorkingWhenOneStops)
+{
+    make_postgresql_database();
+    if (HasFatalFailure())
+        return;
+    server.options = {"--store", uri};
+    ASSERT_TRUE(remote_testing::start_server_process(home, &server))
+        << file_text(home + "/server.err");
+    // The second server shows the office's key, the first one's.
+    const std::string second_home = home + "/second";
+    std::filesystem::create_directories(second_home + "/Documents");
+    ServerProcess second;
+    second.options = {"--store", uri, "--tls-cert", home + "/Documents/vendrel-server.crt",
+                      "--tls-key", home + "/Documents/vendrel-server.key"};
+    ASSERT_TRUE(remote_testing::start_server_process(second_home, &second))
+        << file_text(second_home + "/server.err");
+    start("client --fingerprint " + remote_testing::server_fingerprint(home) + " 127.0.0.1:" +
+          std::to_string(server.port) + ",127.0.0.1:" + std::to_string(second.port));
+    log_in("admin", "admin");
+    EXPECT_TRUE(box_texts().empty());
+    const auto insert = [this](const char* code) {
+        bool written = false;
+        on_program_thread([&] {
+            written = store::run_statement(std::string("insert into ticket (code) values ('") +
+                                           code + "')")
+                          .ok();
+        });
+        return written;
+    };
+    EXPECT_TRUE(insert("F1"));
+    EXPECT_EQ(remote_testing::stop_server_process(&server), 0);
+    // The next request finds the other server, logged in again as admin.
+    EXPECT_TRUE(insert("F2"));
+    EXPECT_EQ(pg_testing::pg_query(pg, "vendrel", "select code from ticket order by code"),
+              (testing_support::Rows{{"F1"}, {"F2"}}));
+    EXPECT_EQ(remote_testing::stop_server_process(&second), 0);
+    EXPECT_NE(file_text(second_home + "/server.err").find("login as admin: logged in"),
+              std::string::npos);
+}
+
 TEST_F(RemoteClient, ADayAtTheDeskOnAServerOfAPostgresqlDatabaseIsTheSame)
 {
     start_client_of_postgresql_server();
