@@ -70,6 +70,9 @@ std::string usage_text()
            "                              database (yours, FILE, or an empty PostgreSQL one),\n"
            "                              asking for admin's password (or reading one line of\n"
            "                              standard input)\n"
+           "  vendrel copy --from SOURCE --to TARGET\n"
+           "                              copies a whole database from a file to an empty\n"
+           "                              PostgreSQL database (a URI) or back, ids and all\n"
            "  vendrel backup [--force] [--database PATH] FILE\n"
            "                              copies the database (yours, or the one at PATH) into\n"
            "                              FILE, also while a server is writing to it; --force\n"
@@ -90,6 +93,8 @@ int answer_command_line(int argc, char** argv)
         return run_backup(argc - 2, argv + 2);
     if (std::strcmp(argv[1], "init") == 0)
         return run_init(argc - 2, argv + 2);
+    if (std::strcmp(argv[1], "copy") == 0)
+        return run_copy(argc - 2, argv + 2);
     if (std::strcmp(argv[1], "fingerprint") == 0)
         return run_fingerprint(argc - 2, argv + 2);
     if (std::strcmp(argv[1], "service") == 0)

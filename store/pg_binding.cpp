@@ -398,6 +398,9 @@ int pg_close(DbConnection*)
     if (connection)
         pq.finish(connection);
     connection = nullptr;
+    // The next binding may be the file's.
+    if (judging_handle == reinterpret_cast<DbConnection*>(schema_db))
+        judging_handle = nullptr;
     return db_ok;
 }
 
