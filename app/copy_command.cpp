@@ -119,7 +119,7 @@ int run_copy(int argc, char** argv)
     store::close(store::db_handle);
     for (const store::TableRows& table : tables)
         platform::write_output(table.table + ": " + std::to_string(table.rows.size()) +
-                               " rows copied\n");
+                               (table.rows.size() == 1 ? " row" : " rows") + " copied\n");
     return exit_ok;
 }
 

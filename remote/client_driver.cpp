@@ -51,7 +51,8 @@ struct ServerAddress {
     std::string host;
     int port;
 };
-std::vector<ServerAddress> servers; // the first as installed, then the alternatives
+std::vector<ServerAddress> alternatives; // given before installing
+std::vector<ServerAddress> servers;      // the one installed with, then the alternatives
 std::size_t current_server = 0;
 std::string* connect_reason = nullptr; // where client_open says why it failed, while installing
 
@@ -469,7 +470,8 @@ int install_client_driver(const char* host, int port, std::string* reason)
         return -1;
     client_host = host ? host : "";
     client_port = port;
-    servers.insert(servers.begin(), ServerAddress{client_host, client_port});
+    servers = {ServerAddress{client_host, client_port}};
+    servers.insert(servers.end(), alternatives.begin(), alternatives.end());
     current_server = 0;
 
     store::db_driver.open = client_open;
@@ -491,7 +493,7 @@ int install_client_driver(const char* host, int port, std::string* reason)
 
 void add_alternative_server(const std::string& host, int port)
 {
-    servers.push_back(ServerAddress{host, port});
+    alternatives.push_back(ServerAddress{host, port});
 }
 
 ServerLogin log_in_to_server(const std::string& user, const std::string& digest)
