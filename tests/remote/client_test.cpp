@@ -283,7 +283,20 @@ void RemoteClient::a_day_at_the_desk(const RowsOf& rows)
     EXPECT_EQ(found.size(), rows("select id from ticket where subject like 'Printer%'").size());
     for (const std::string& line : found)
         EXPECT_NE(line.find("Printer jam"), std::string::npos);
-    EXPECT_EQ(box_texts(), Texts{});
+
+    // The ticket is ended: no open row is left, and the list is empty.
+    click(main, main_window::refresh);
+    ASSERT_EQ(lines_of(main, main_window::ticket_list).size(), 1u);
+    select_line(main, main_window::ticket_list, 0);
+    click(main, main_window::see);
+    ticket = find_dialog(ticket_dialog);
+    ASSERT_NE(ticket, nullptr);
+    click(ticket, ticket::save_and_end);
+    EXPECT_EQ(find_dialog(ticket_dialog), nullptr);
+    EXPECT_EQ(rows("select count(*) from ticket where enddate is null"),
+              (testing_support::Rows{{"0"}}));
+    EXPECT_EQ(lines_of(main, main_window::ticket_list), Texts{});
+    EXPECT_EQ(box_texts(), Texts{"Realy end"}); // asked, and answered OK
 }
 
 TEST_F(RemoteClient, ADayAtTheDeskThroughTheDialogsLandsInTheServersFile)
