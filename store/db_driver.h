@@ -128,6 +128,7 @@ extern thread_local int statement_time_limit_ms;
 struct Judgement {
     bool digest_hidden = false;  // a read of person.password was answered with NULL
     bool person_written = false; // the statement inserts into or updates person
+    std::string refused;         // what the rewrite for PostgreSQL refused, "... is not allowed"
 };
 extern thread_local Judgement judgement;
 extern thread_local bool statements_judged; // the calling thread's statements are a peer's

@@ -278,6 +278,7 @@ int pg_prepare(DbConnection*, const char* sql, int bytes, DbStatement** handle, 
     std::string why;
     if (!rewrite_for_postgresql(std::string_view(sql, static_cast<std::size_t>(length)), options,
                                 &statement->text, &why)) {
+        judgement.refused = why + " is not allowed";
         delete statement;
         return db_error;
     }

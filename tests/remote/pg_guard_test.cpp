@@ -109,6 +109,8 @@ TEST_F(PgGuard, RefusesWhatSqliteRefusesAndNeverShowsADigest)
         {"select 1 as a; drop table person", {"1"}},
         {"select 'a' like 'A' as m, 'Ab' ilike 'ab' as n", {"refused"}},
         {"select name from person where name like 'ADM%'", {"admin"}},
+        // What PostgreSQL would read otherwise than SQLite.
+        {"select ? as a", {"refused"}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(peer_values(peer, c.sql), c.values) << c.sql;
@@ -134,6 +136,8 @@ TEST_F(PgGuard, RefusesWhatSqliteRefusesAndNeverShowsADigest)
     EXPECT_NE(captured.find("interrupted: 300 ms is the longest a step may run"), std::string::npos)
         << captured;
     EXPECT_NE(captured.find("request refused: DELETE is not allowed"), std::string::npos)
+        << captured;
+    EXPECT_NE(captured.find("request refused: a parameter is not allowed"), std::string::npos)
         << captured;
 }
 
