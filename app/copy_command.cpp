@@ -7,6 +7,7 @@
 #include "store/backup.h"
 #include "store/copy.h"
 #include "store/db_driver.h"
+#include "store/indexes.h"
 #include "store/sql.h"
 
 #include <cstring>
@@ -43,19 +44,6 @@ std::filesystem::path path_of(const std::string& file)
     return std::filesystem::path(std::u8string(file.begin(), file.end()));
 }
 
-// Binds the store at place; *reason says why not.
-int bind_store(const std::string& place, std::string* reason)
-{
-    if (names_postgresql(place))
-        return store::bind_postgresql_driver(place, reason);
-    if (store::bind_local_driver_at(place) != 0) {
-        *reason = "cannot open " + place;
-        return -1;
-    }
-    store::db_driver.column_by_name = store::local_column_by_name;
-    return 0;
-}
-
 } // namespace
 
 int run_copy(int argc, char** argv)
@@ -75,51 +63,59 @@ int run_copy(int argc, char** argv)
     if (names_postgresql(source) == names_postgresql(target))
         return usage_error("one of the two must be a file and the other PostgreSQL");
 
-    // The file is read from a consistent copy of one moment, taken while others may write.
     std::string reason;
-    std::string read_from = source;
+    std::string failed;
     std::error_code error;
-    if (!names_postgresql(source)) {
+    store::CopyCounts counts;
+    if (names_postgresql(target)) {
+        // The file is read from a consistent copy of one moment, taken while others may write.
         if (!std::filesystem::exists(path_of(source), error))
             return failure(source + " does not exist");
-        read_from = platform::temp_folder() + platform::path_separator() + "vendrel-copy-" +
-                    std::to_string(platform::monotonic_ms()) + ".dat";
-        if (store::backup_database(source, read_from, nullptr, nullptr, &reason) !=
-            store::backup_ok) {
-            std::filesystem::remove(path_of(read_from), error);
-            return failure("cannot read " + source + (reason.empty() ? "" : ": " + reason));
+        const std::string copy = platform::temp_folder() + platform::path_separator() +
+                                 "vendrel-copy-" + std::to_string(platform::monotonic_ms()) +
+                                 ".dat";
+        const auto done = [&](int status) {
+            std::filesystem::remove(path_of(copy), error);
+            return status;
+        };
+        if (store::backup_database(source, copy, nullptr, nullptr, &reason) != store::backup_ok)
+            return done(failure("cannot read " + source + (reason.empty() ? "" : ": " + reason)));
+        if (store::bind_postgresql_driver(target, &reason) != 0)
+            return done(failure(reason));
+        if (store::holds_a_table()) {
+            store::close(store::db_handle);
+            return done(failure(target + " holds tables already; nothing was changed"));
         }
-    }
-    std::vector<store::TableRows> tables;
-    std::string failed;
-    const int bound = bind_store(read_from, &reason);
-    const int read = bound == 0 ? store::read_tables(&tables, &failed) : -1;
-    store::close(store::db_handle);
-    if (read_from != source)
-        std::filesystem::remove(path_of(read_from), error);
-    if (bound != 0)
-        return failure(reason);
-    if (read != 0)
-        return failure("cannot read the source: " + failed);
-
-    const bool target_existed =
-        !names_postgresql(target) && std::filesystem::exists(path_of(target), error);
-    if (bind_store(target, &reason) != 0)
-        return failure(reason);
-    const auto give_up = [&](const std::string& text) {
+        const int copied = store::copy_file_to_store(copy, &counts, &failed);
         store::close(store::db_handle);
-        if (!names_postgresql(target) && !target_existed)
-            std::filesystem::remove(path_of(target), error);
-        return failure(text);
-    };
-    if (store::holds_a_table())
-        return give_up(target + " holds tables already; nothing was changed");
-    if (store::write_tables(tables, &failed) != 0)
-        return give_up("cannot write the target, nothing was kept: " + failed);
-    store::close(store::db_handle);
-    for (const store::TableRows& table : tables)
-        platform::write_output(table.table + ": " + std::to_string(table.rows.size()) +
-                               (table.rows.size() == 1 ? " row" : " rows") + " copied\n");
+        if (copied != 0)
+            return done(failure("cannot copy, nothing was kept: " + failed));
+        done(0);
+    } else {
+        if (store::bind_postgresql_driver(source, &reason) != 0)
+            return failure(reason);
+        const bool existed = std::filesystem::exists(path_of(target), error);
+        const int copied = store::copy_store_to_file(target, &counts, &failed);
+        store::close(store::db_handle);
+        if (copied == -2)
+            return failure(failed + "; nothing was changed");
+        if (copied != 0) {
+            if (!existed)
+                std::filesystem::remove(path_of(target), error);
+            return failure("cannot copy, nothing was kept: " + failed);
+        }
+        // The file gets its indexes as at any open.
+        store::IndexReport indexes;
+        store::db_driver.column_by_name = store::local_column_by_name;
+        if (store::bind_local_driver_at(target) != 0 ||
+            store::create_indexes(nullptr, nullptr, &indexes) != 0)
+            platform::write_error("vendrel copy: the indexes are made at the first open: " +
+                                  indexes.statement + "\n");
+        store::close(store::db_handle);
+    }
+    for (const auto& [table, rows] : counts)
+        platform::write_output(table + ": " + std::to_string(rows) + (rows == 1 ? " row" : " rows") +
+                               " copied\n");
     return exit_ok;
 }
 

@@ -71,6 +71,7 @@ struct Library {
     void (*clear)(PgResult*);
     int (*set_client_encoding)(PgConn*, const char*);
     int (*server_version)(const PgConn*);
+    void* (*set_notice_processor)(PgConn*, void (*)(void*, const char*), void*);
 };
 
 constexpr int connection_ok = 0;
@@ -438,6 +439,7 @@ bool bind_library(void* library)
     all &= need(library, "PQclear", &pq.clear);
     all &= need(library, "PQsetClientEncoding", &pq.set_client_encoding);
     all &= need(library, "PQserverVersion", &pq.server_version);
+    all &= need(library, "PQsetNoticeProcessor", &pq.set_notice_processor);
     return all;
 }
 
@@ -500,6 +502,8 @@ int bind_postgresql_driver(const std::string& conninfo, std::string* reason)
         connection = nullptr;
         return -1;
     }
+    // The server's notices ("already exists, skipping") are nobody's business on the terminal.
+    pq.set_notice_processor(connection, [](void*, const char*) {}, nullptr);
     pq.set_client_encoding(connection, "UTF8");
     if (PgResult* set = pq.exec(connection, "SET standard_conforming_strings = on"))
         pq.clear(set);
