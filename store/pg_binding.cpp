@@ -2,7 +2,8 @@
 // entry points looked up by name, so that a program that never uses PostgreSQL needs no
 // copy of it. A statement is judged and named on an in-memory SQLite database with the
 // program's tables, checked by the server at prepare, and run at its first step, its rows
-// kept as text exactly as the SQLite store gives them. Each statement commits on its own.
+// kept as text exactly as the SQLite store gives them as they come. Each statement commits on
+// its own.
 #include "store/db_driver.h"
 
 #ifdef _WIN32
@@ -29,6 +30,7 @@ int bind_postgresql_driver(const std::string&, std::string* reason)
 
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -89,6 +91,7 @@ struct Judge {
     int (*column_count)(SqliteStmt*);
     const char* (*column_name)(SqliteStmt*, int);
     int (*exec)(SqliteDb*, const char*, void*, void*, char**);
+    int (*readonly)(SqliteStmt*);
 };
 
 Library pq = {};
@@ -124,18 +127,31 @@ int sqlite_type(unsigned oid)
 // Past this much text, a statement's result is given up rather than kept.
 constexpr std::size_t largest_result = 256u * 1024 * 1024;
 
+// A statement's rows come from the server one at a time as they are stepped, so that a list
+// that stops at its first rows never fetches the rest. The connection carries one result at a
+// time: before anything else is sent, the rows still coming are kept in their statement.
 struct Statement {
     std::string text;               // as the server runs it
     std::vector<std::string> names; // as SQLite names the columns
+    bool reads_only = false;        // SQLite's judgement: a result that may be cut short
     bool executed = false;
-    int failed = db_ok;
+    bool coming = false;            // rows may still come from the connection
+    int failed = db_ok;             // what the server said after the rows kept
     std::vector<int> types;
-    std::vector<std::string> cells; // row by row
-    std::vector<char> nulls;
+    std::deque<std::string> cells;  // row by row; texts stay where they are
+    std::deque<char> nulls;
+    std::size_t width = 0;          // fields of a row
     std::size_t rows = 0;
-    std::size_t next = 0; // the row the next step makes current
+    std::size_t kept = 0;           // bytes of text kept
+    std::size_t next = 0;           // the row the next step makes current
     bool on_row = false;
 };
+
+Statement* streaming = nullptr; // the statement whose rows are coming; under connection_lock
+
+// Rows a read finalized half-way takes before it is cancelled: a cancel costs a connection
+// to the server, more than a few rows do.
+constexpr int rows_before_cancel = 2048;
 
 Statement* of(DbStatement* statement)
 {
@@ -182,56 +198,77 @@ bool set_timeout(int ms)
     return ok;
 }
 
-int execute(Statement* statement)
+// Takes results of statement from the connection: one row (one_row), or all that remain. On
+// the statement's end it no longer streams. Under connection_lock.
+void take_rows(Statement* statement, bool one_row)
 {
-    std::lock_guard<std::mutex> held(connection_lock);
-    if (!session_usable() || !set_timeout(statement_time_limit_ms))
-        return db_error;
-    if (!pq.send_query_params(connection, statement->text.c_str(), 0, nullptr, nullptr, nullptr,
-                              nullptr, 0))
-        return db_error;
-    pq.set_single_row_mode(connection);
-    int outcome = db_ok;
-    std::size_t kept = 0;
-    while (PgResult* result = pq.get_result(connection)) {
+    while (statement->coming) {
+        PgResult* result = pq.get_result(connection);
+        if (!result) {
+            statement->coming = false;
+            streaming = nullptr;
+            break;
+        }
         const int status = pq.result_status(result);
-        if (status == single_tuple && outcome == db_ok) {
+        bool took = false;
+        if (status == single_tuple && statement->failed == db_ok) {
             const int fields = pq.nfields(result);
             if (statement->types.empty())
                 for (int f = 0; f < fields; ++f)
                     statement->types.push_back(sqlite_type(pq.ftype(result, f)));
+            statement->width = static_cast<std::size_t>(fields);
             for (int f = 0; f < fields; ++f) {
                 const bool null = pq.getisnull(result, 0, f) != 0;
                 std::string cell(pq.getvalue(result, 0, f),
                                  static_cast<std::size_t>(pq.getlength(result, 0, f)));
                 if (!null && pq.ftype(result, f) == 16)
                     cell = cell == "t" ? "1" : "0";
-                kept += cell.size();
+                statement->kept += cell.size();
                 statement->cells.push_back(std::move(cell));
                 statement->nulls.push_back(null ? 1 : 0);
             }
             ++statement->rows;
-            if (kept > largest_result) {
+            took = true;
+            if (statement->kept > largest_result) {
                 pq.request_cancel(connection);
-                outcome = db_error;
+                statement->failed = db_error;
             }
         } else if (status != single_tuple && status != tuples_ok && status != command_ok &&
-                   outcome == db_ok) {
-            outcome = code_of(result);
+                   statement->failed == db_ok) {
+            statement->failed = code_of(result);
         }
         pq.clear(result);
+        if (took && one_row)
+            break;
     }
-    if (outcome != db_ok) {
-        statement->cells.clear();
-        statement->nulls.clear();
-        statement->rows = 0;
-    }
-    return outcome;
+}
+
+// Frees the connection for another command. Under connection_lock.
+void finish_streaming()
+{
+    if (streaming)
+        take_rows(streaming, false);
+}
+
+int execute(Statement* statement)
+{
+    finish_streaming();
+    if (!session_usable() || !set_timeout(statement_time_limit_ms))
+        return db_error;
+    if (!pq.send_query_params(connection, statement->text.c_str(), 0, nullptr, nullptr, nullptr,
+                              nullptr, 0))
+        return db_error;
+    pq.set_single_row_mode(connection);
+    statement->coming = true;
+    streaming = statement;
+    take_rows(statement, true);
+    return db_ok;
 }
 
 // Prepares sql on the in-memory schema: the guard judges it there (on a guarded thread),
 // and the columns get SQLite's names. *bytes becomes the length of the first statement.
-int judge_statement(const char* sql, int* bytes, std::vector<std::string>* names)
+int judge_statement(const char* sql, int* bytes, std::vector<std::string>* names,
+                    bool* reads_only)
 {
     SqliteStmt* shadow = nullptr;
     const char* tail = nullptr;
@@ -243,6 +280,7 @@ int judge_statement(const char* sql, int* bytes, std::vector<std::string>* names
     }
     if (tail && tail >= sql && tail <= sql + *bytes)
         *bytes = static_cast<int>(tail - sql);
+    *reads_only = shadow && judge.readonly(shadow) != 0;
     const int count = shadow ? judge.column_count(shadow) : 0;
     for (int i = 0; i < count; ++i) {
         const char* name = judge.column_name(shadow, i);
@@ -263,7 +301,7 @@ int pg_prepare(DbConnection*, const char* sql, int bytes, DbStatement** handle, 
         bytes = static_cast<int>(std::strlen(sql));
     auto statement = new Statement;
     int length = bytes;
-    const int judged = judge_statement(sql, &length, &statement->names);
+    const int judged = judge_statement(sql, &length, &statement->names, &statement->reads_only);
     // A peer's statement runs only as judged; the program's own may be one SQLite does not
     // know (the catalogue of the server), and the server alone decides then.
     if (judged != db_ok && statements_judged) {
@@ -272,6 +310,7 @@ int pg_prepare(DbConnection*, const char* sql, int bytes, DbStatement** handle, 
     }
     if (judged != db_ok) {
         statement->names.clear();
+        statement->reads_only = false;
         length = bytes;
     }
     PgRewrite options;
@@ -285,6 +324,7 @@ int pg_prepare(DbConnection*, const char* sql, int bytes, DbStatement** handle, 
     }
     {
         std::lock_guard<std::mutex> held(connection_lock);
+        finish_streaming();
         if (!session_usable()) {
             delete statement;
             return db_error;
@@ -316,13 +356,14 @@ int pg_step(DbStatement* handle)
     Statement* statement = of(handle);
     if (!statement)
         return db_misuse;
+    std::lock_guard<std::mutex> held(connection_lock);
     if (!statement->executed) {
         statement->executed = true;
-        statement->failed = execute(statement);
-    }
-    if (statement->failed != db_ok) {
-        statement->on_row = false;
-        return statement->failed;
+        const int sent = execute(statement);
+        if (sent != db_ok)
+            statement->failed = sent;
+    } else if (statement->next >= statement->rows) {
+        take_rows(statement, true);
     }
     if (statement->next < statement->rows) {
         statement->on_row = true;
@@ -330,12 +371,25 @@ int pg_step(DbStatement* handle)
         return db_row;
     }
     statement->on_row = false;
-    return db_done;
+    return statement->failed != db_ok ? statement->failed : db_done;
 }
 
 int pg_finalize(DbStatement* handle)
 {
-    delete of(handle);
+    Statement* statement = of(handle);
+    if (!statement)
+        return db_ok;
+    {
+        std::lock_guard<std::mutex> held(connection_lock);
+        // A write runs to its end, or it would not be kept. A read left half-way is read on
+        // for a while (a look-up's end is right behind its row), then cut short.
+        for (int row = 0; statement->coming && row < rows_before_cancel; ++row)
+            take_rows(statement, true);
+        if (statement->coming && statement->reads_only)
+            pq.request_cancel(connection);
+        take_rows(statement, false);
+    }
+    delete statement;
     return db_ok;
 }
 
@@ -352,17 +406,18 @@ const char* pg_column_name(DbStatement* handle, int column)
     return statement->names[static_cast<std::size_t>(column)].c_str();
 }
 
-// The cell of column in the current row, or none (NULL, or no such row or column).
+// The cell of column in the current row, or none (NULL, or no such row or column). Another
+// thread may be keeping the statement's coming rows meanwhile.
 const std::string* cell(DbStatement* handle, int column)
 {
     Statement* statement = of(handle);
     if (!statement || !statement->on_row || column < 0 ||
-        column >= static_cast<int>(statement->names.size()) || statement->names.empty())
+        static_cast<std::size_t>(column) >= statement->names.size())
         return nullptr;
-    const std::size_t width = statement->cells.size() / (statement->rows ? statement->rows : 1);
-    if (static_cast<std::size_t>(column) >= width)
+    std::lock_guard<std::mutex> held(connection_lock);
+    if (static_cast<std::size_t>(column) >= statement->width)
         return nullptr;
-    const std::size_t at = (statement->next - 1) * width + static_cast<std::size_t>(column);
+    const std::size_t at = (statement->next - 1) * statement->width + static_cast<std::size_t>(column);
     return statement->nulls[at] ? nullptr : &statement->cells[at];
 }
 
@@ -452,6 +507,7 @@ bool bind_judge(void* library)
     all &= need(library, "sqlite3_column_count", &judge.column_count);
     all &= need(library, "sqlite3_column_name", &judge.column_name);
     all &= need(library, "sqlite3_exec", &judge.exec);
+    all &= need(library, "sqlite3_stmt_readonly", &judge.readonly);
     return all;
 }
 

@@ -75,6 +75,32 @@ TEST_F(PgStore, GivesValuesAsTheSqliteStoreDoesAndSearchesWithoutCase)
     EXPECT_EQ(first_row("select id from ticket where code='A2'", {"id"}), (Row{"3"}));
 }
 
+TEST_F(PgStore, RowsComeAsSteppedAndAnotherStatementMeanwhileLosesNone)
+{
+    pg_rows("insert into ticket (code) select 'T' || g from generate_series(1, 5000) g");
+    // A read stepped half-way while another statement runs keeps all its rows.
+    store::DbStatement* listing = nullptr;
+    const std::string sql = "select code from ticket order by id";
+    ASSERT_EQ(store::prepare(store::db_handle, sql.c_str(), int(sql.size()), &listing, nullptr),
+              store::db_ok);
+    ASSERT_EQ(store::step(listing), store::db_row);
+    EXPECT_STREQ(store::column_by_name(listing, "code"), "T1");
+    EXPECT_EQ(store::run_statement("update ticket set state='seen' where code='T2'").code,
+              store::db_ok);
+    int rows = 1;
+    while (store::step(listing) == store::db_row)
+        ++rows;
+    EXPECT_EQ(rows, 5000);
+    store::finalize(listing);
+    // A read left after its first row is cut short; a write so left is still kept whole.
+    EXPECT_TRUE(store::run_statement(sql, [](store::DbStatement*) { return false; }).ok());
+    EXPECT_TRUE(store::run_statement("insert into ticket (code) values ('W1'),('W2') returning id",
+                                     [](store::DbStatement*) { return false; })
+                    .ok());
+    EXPECT_EQ(pg_rows("select count(*) from ticket where code like 'W%' or state='seen'"),
+              (pg_testing::Rows{{"3"}}));
+}
+
 TEST(PgStoreBinding, AStoreThatCannotBeReachedSaysWhy)
 {
     std::string reason;
