@@ -141,7 +141,8 @@ struct Statement {
     std::deque<std::string> cells;  // row by row; texts stay where they are
     std::deque<char> nulls;
     std::size_t width = 0;          // fields of a row
-    std::size_t rows = 0;
+    std::size_t rows = 0;           // rows received
+    std::size_t first = 0;          // the row whose cells come first in cells
     std::size_t kept = 0;           // bytes of text kept
     std::size_t next = 0;           // the row the next step makes current
     bool on_row = false;
@@ -253,8 +254,10 @@ void finish_streaming()
 int execute(Statement* statement)
 {
     finish_streaming();
-    if (!session_usable() || !set_timeout(statement_time_limit_ms))
+    if (!session_usable())
         return db_error;
+    // A session whose transaction failed refuses even the SET; its ROLLBACK must still go.
+    set_timeout(statement_time_limit_ms);
     if (!pq.send_query_params(connection, statement->text.c_str(), 0, nullptr, nullptr, nullptr,
                               nullptr, 0))
         return db_error;
@@ -366,6 +369,15 @@ int pg_step(DbStatement* handle)
         take_rows(statement, true);
     }
     if (statement->next < statement->rows) {
+        // The row stepped past is dropped; the current one's texts stay where they are.
+        if (statement->on_row && statement->first + 1 == statement->next) {
+            for (std::size_t c = 0; c < statement->width; ++c) {
+                statement->kept -= statement->cells.front().size();
+                statement->cells.pop_front();
+                statement->nulls.pop_front();
+            }
+            ++statement->first;
+        }
         statement->on_row = true;
         ++statement->next;
         return db_row;
@@ -417,7 +429,8 @@ const std::string* cell(DbStatement* handle, int column)
     std::lock_guard<std::mutex> held(connection_lock);
     if (static_cast<std::size_t>(column) >= statement->width)
         return nullptr;
-    const std::size_t at = (statement->next - 1) * statement->width + static_cast<std::size_t>(column);
+    const std::size_t at = (statement->next - 1 - statement->first) * statement->width +
+                           static_cast<std::size_t>(column);
     return statement->nulls[at] ? nullptr : &statement->cells[at];
 }
 
