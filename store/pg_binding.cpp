@@ -124,8 +124,12 @@ int sqlite_type(unsigned oid)
     }
 }
 
-// Past this much text, a statement's result is given up rather than kept.
+// Past this much text kept for one statement, or for all of them, a statement's result is
+// given up rather than kept: rows kept because another statement needed the connection must
+// not exhaust the server's memory.
 constexpr std::size_t largest_result = 256u * 1024 * 1024;
+constexpr std::size_t most_kept = 512u * 1024 * 1024;
+std::size_t kept_in_all = 0; // under connection_lock
 
 // A statement's rows come from the server one at a time as they are stepped, so that a list
 // that stops at its first rows never fetches the rest. The connection carries one result at a
@@ -225,12 +229,13 @@ void take_rows(Statement* statement, bool one_row)
                 if (!null && pq.ftype(result, f) == 16)
                     cell = cell == "t" ? "1" : "0";
                 statement->kept += cell.size();
+                kept_in_all += cell.size();
                 statement->cells.push_back(std::move(cell));
                 statement->nulls.push_back(null ? 1 : 0);
             }
             ++statement->rows;
             took = true;
-            if (statement->kept > largest_result) {
+            if (statement->kept > largest_result || kept_in_all > most_kept) {
                 pq.request_cancel(connection);
                 statement->failed = db_error;
             }
@@ -373,6 +378,7 @@ int pg_step(DbStatement* handle)
         if (statement->on_row && statement->first + 1 == statement->next) {
             for (std::size_t c = 0; c < statement->width; ++c) {
                 statement->kept -= statement->cells.front().size();
+                kept_in_all -= statement->cells.front().size();
                 statement->cells.pop_front();
                 statement->nulls.pop_front();
             }
@@ -400,6 +406,7 @@ int pg_finalize(DbStatement* handle)
         if (statement->coming && statement->reads_only)
             pq.request_cancel(connection);
         take_rows(statement, false);
+        kept_in_all -= statement->kept;
     }
     delete statement;
     return db_ok;
