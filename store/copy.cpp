@@ -88,11 +88,12 @@ std::string column_list(const std::vector<std::string>& columns)
     return list;
 }
 
-// One insert of rows into table.
+// One insert of rows into table, ids and all (PostgreSQL writes them only when told).
 std::string insert_of(const std::string& table, const std::vector<std::string>& columns,
-                      const std::vector<Row>& rows)
+                      const std::vector<Row>& rows, bool into_postgresql)
 {
-    std::string sql = "insert into " + table + " (" + column_list(columns) + ") values ";
+    std::string sql = "insert into " + table + " (" + column_list(columns) + ") " +
+                      (into_postgresql ? "overriding system value " : "") + "values ";
     for (std::size_t r = 0; r < rows.size(); ++r) {
         sql += r ? ",(" : "(";
         for (std::size_t c = 0; c < rows[r].size(); ++c) {
@@ -158,7 +159,7 @@ int copy_file_to_store(const std::string& path, CopyCounts* counts, std::string*
                 batch.push_back(std::move(row));
             }
             if (batch.size() == rows_per_insert || (stepped != db_row && !batch.empty())) {
-                const std::string sql = insert_of(table, columns, batch);
+                const std::string sql = insert_of(table, columns, batch, postgresql_store());
                 if (!write(sql)) {
                     file.finalize(rows);
                     return fail(sql);
@@ -238,8 +239,10 @@ int copy_store_to_file(const std::string& path, CopyCounts* counts, std::string*
             for (std::size_t at = 0; at < chunk.size(); at += rows_per_insert) {
                 const std::size_t end = std::min(chunk.size(), at + rows_per_insert);
                 const std::string sql = insert_of(
-                    table, columns, std::vector<Row>(chunk.begin() + static_cast<long>(at),
-                                                     chunk.begin() + static_cast<long>(end)));
+                    table, columns,
+                    std::vector<Row>(chunk.begin() + static_cast<long>(at),
+                                     chunk.begin() + static_cast<long>(end)),
+                    false);
                 if (!file.run(sql))
                     return fail(sql);
             }

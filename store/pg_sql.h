@@ -15,7 +15,9 @@ struct PgRewrite {
 };
 
 // Rewrites sql (one statement; a trailing semicolon is dropped) for PostgreSQL into *out:
-//   id integer primary key  -> an identity column the database numbers (explicit ids allowed)
+//   id integer primary key  -> an identity column only the database numbers: a peer can
+//                              neither write an id nor change one, so no id it chose can
+//                              ever collide with the next one given
 //   text (in create table)   -> text collate "C", so that order and comparison are bytewise
 //   like / not like          -> ilike / not ilike, with escape '' after a literal pattern
 //   ==                       -> =

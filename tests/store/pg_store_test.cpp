@@ -70,9 +70,11 @@ TEST_F(PgStore, GivesValuesAsTheSqliteStoreDoesAndSearchesWithoutCase)
         store::run_statement("insert into ticket (code,subject) values ('A1','again')");
     EXPECT_EQ(second.failure, store::Failure::step);
     EXPECT_EQ(second.code, store::db_constraint);
-    // Ids come from the database (a refused insert used one up).
+    // Ids come from the database (a refused insert used one up), and from nobody else.
     EXPECT_TRUE(store::run_statement("insert into ticket (code) values ('A2')").ok());
     EXPECT_EQ(first_row("select id from ticket where code='A2'", {"id"}), (Row{"3"}));
+    EXPECT_FALSE(store::run_statement("insert into ticket (id,code) values (99,'A3')").ok());
+    EXPECT_FALSE(store::run_statement("update ticket set id=99 where code='A2'").ok());
 }
 
 TEST_F(PgStore, RowsComeAsSteppedAndAnotherStatementMeanwhileLosesNone)
