@@ -76,6 +76,16 @@ int exchange(const WireMessage& request, WireMessage* reply, bool value_checked)
 ServerLogin link_trouble = ServerLogin::ok;
 std::string offered_key;
 
+// Whether fingerprint is the key this user accepted for another server of the list.
+bool accepted_for_another_server(const std::string& fingerprint)
+{
+    for (const ServerAddress& other : servers)
+        if ((other.host != client_host || other.port != client_port) && !fingerprint.empty() &&
+            known_fingerprint(other.host + ":" + std::to_string(other.port)) == fingerprint)
+            return true;
+    return false;
+}
+
 // Starts the encrypted link on a new connection, and judges the key the server shows: the
 // one pinned, else one that chains to the system's roots for this address, else the one the
 // user accepted before. A server that answers "s" as an unknown operation predates
@@ -117,7 +127,13 @@ int start_encryption()
         connect_session(remote_link.socket, client_host.c_str(), deadline, &peer, &reason);
     if (!session)
         return -1;
-    const bool trusted = expected.empty() ? peer.chain_trusted : peer.fingerprint == expected;
+    bool trusted = expected.empty() ? peer.chain_trusted : peer.fingerprint == expected;
+    // A server of the list that shows the key this user accepted for another of the list is
+    // that office's server too: it is kept as known, and asked about no more.
+    if (!trusted && expected.empty() && accepted_for_another_server(peer.fingerprint)) {
+        remember_server(server, peer.fingerprint);
+        trusted = true;
+    }
     if (!trusted) {
         end_session(session);
         offered_key = peer.fingerprint;

@@ -322,10 +322,13 @@ TEST_F(RemoteClient, AClientOfTwoServersOfOneDatabaseKeepsWorkingWhenOneStops)
                       "--tls-key", home + "/Documents/vendrel-server.key"};
     ASSERT_TRUE(remote_testing::start_server_process(second_home, &second))
         << file_text(second_home + "/server.err");
-    start("client --fingerprint " + remote_testing::server_fingerprint(home) + " 127.0.0.1:" +
-          std::to_string(server.port) + ",127.0.0.1:" + std::to_string(second.port));
+    // The user accepts the first server's key at the first login; the second, showing the
+    // same key, is then no stranger.
+    start("client 127.0.0.1:" + std::to_string(server.port) + ",127.0.0.1:" +
+          std::to_string(second.port));
+    headless::answer_next_box(platform::answer_ok);
     log_in("admin", "admin");
-    EXPECT_TRUE(box_texts().empty());
+    EXPECT_EQ(box_texts().size(), 1u);
     const auto insert = [this](const char* code) {
         bool written = false;
         on_program_thread([&] {
