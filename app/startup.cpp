@@ -212,7 +212,9 @@ int parse_mode_text(const char* text)
                 std::size_t end = list.find(',', at);
                 if (end == std::string::npos)
                     end = list.size();
-                const std::string item = list.substr(at, end - at);
+                std::string item = list.substr(at, end - at);
+                item.erase(0, item.find_first_not_of(" \t"));
+                item.erase(item.find_last_not_of(" \t") + 1);
                 const std::size_t colon = item.find(':');
                 const int port =
                     colon == std::string::npos ? default_port : read_port(item.c_str() + colon + 1);

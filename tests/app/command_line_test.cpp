@@ -93,7 +93,7 @@ TEST(CommandLine, OptionsAreTakenWhereverTheyStandAndTheirValuesAreNeverModeWord
     EXPECT_EQ(app::startup_options.store, "postgresql://clients@dbserver/clients");
     EXPECT_EQ(app::startup_options.listen_port, 4501);
     app::startup_options = app::StartupOptions{};
-    EXPECT_EQ(app::parse_command_line("client 10.0.0.7:600,10.0.0.8,vendrel2:700"), 0);
+    EXPECT_EQ(app::parse_command_line("client 10.0.0.7:600,10.0.0.8, vendrel2:700"), 0);
     EXPECT_EQ(app::startup_options.remote_host, "10.0.0.7");
     EXPECT_EQ(app::startup_options.remote_port, 600);
     EXPECT_EQ(app::startup_options.more_servers,
