@@ -9,6 +9,7 @@
 #include "tickets/ticket_texts.h"
 #include "util/text.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -128,6 +129,18 @@ int refresh_all_groups(platform::Window main_window)
     return count;
 }
 
+// The line of a row of table ticket, or -1.
+int line_of_row(int id)
+{
+    for (int line = 0; line < main_list_count && line < max_ticket_lines; ++line)
+        if (ticket_line_ids[line] == id)
+            return line;
+    return -1;
+}
+
+// How many lines from the top a refill looks at to keep the list where it was.
+constexpr std::size_t kept_top_rows = 64;
+
 } // namespace
 
 void reset_ticket_list(platform::Window main_window)
@@ -212,14 +225,27 @@ int follow_ticket_list(platform::Window main_window)
 {
     const std::string selected =
         ticket_line_code(platform::list_selection(main_window, control::ticket_list));
-    const std::string top =
-        ticket_line_code(platform::list_top_line(main_window, control::ticket_list));
+    // The rows of the lines from the top on: the first of them still listed unchanged (a
+    // ticket saved again has a new row, at the end) keeps its place on the screen.
+    const int old_top = platform::list_top_line(main_window, control::ticket_list);
+    std::vector<int> from_top;
+    for (int line = std::max(old_top, 0);
+         line < main_list_count && line < max_ticket_lines && from_top.size() < kept_top_rows;
+         ++line)
+        from_top.push_back(ticket_line_ids[line]);
     main_list_count = refresh_ticket_list(main_window);
     const int line = line_of_code(selected);
     if (line >= 0)
         platform::list_set_selection(main_window, control::ticket_list, line);
-    const int top_line = line_of_code(top);
-    if (top_line >= 0)
+    int top_line = old_top;
+    for (std::size_t i = 0; i < from_top.size(); ++i) {
+        const int now = line_of_row(from_top[i]);
+        if (now >= 0) {
+            top_line = now - static_cast<int>(i);
+            break;
+        }
+    }
+    if (top_line > 0)
         platform::list_set_top_line(main_window, control::ticket_list, top_line);
     return main_list_count;
 }

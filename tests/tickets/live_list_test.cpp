@@ -8,6 +8,8 @@
 #include "tests/tickets/ticket_scenario.h"
 #include "tickets/ticket_dialog.h"
 
+#include <cstdio>
+
 namespace {
 
 using namespace headless;
@@ -107,6 +109,32 @@ TEST_F(LiveList, FollowsACreateANewVersionAndAnEndKeepingTheSelection)
                      line("2026-03-04 09:00:00", "T-1", "one again", "again")}));
     EXPECT_EQ(selection_of(main, main_window::ticket_list), -1) << "the ticket selected ended";
     EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(LiveList, TheLineAtTheTopStaysWhenALineAboveItGoes)
+{
+    open_as_admin();
+    desk = add_group("Desk");
+    link(1, desk);
+    for (int i = 0; i < 40; ++i) {
+        char stamp[20];
+        std::snprintf(stamp, sizeof stamp, "2026-03-01 09:%02d:00", i);
+        add_ticket(desk, "L" + std::to_string(i), stamp, "s", "d");
+    }
+    relog();
+    ASSERT_TRUE(tick());
+    int top = -1;
+    on_program_thread([&] {
+        platform::list_set_top_line(main, main_window::ticket_list, 10);
+        top = platform::list_top_line(main, main_window::ticket_list);
+    });
+    ASSERT_EQ(top, 10);
+    execute("update ticket set enddate='2026-03-02 00:00:00' where code='L2'");
+    ASSERT_TRUE(tick());
+    on_program_thread([&] { top = platform::list_top_line(main, main_window::ticket_list); });
+    EXPECT_EQ(top, 9);
+    EXPECT_EQ(lines_of(main, main_window::ticket_list)[9],
+              line("2026-03-01 09:10:00", "L10", "s", "d"));
 }
 
 TEST_F(LiveList, ASearchResultStaysAndNothingIsReadWhileNothingChanged)
