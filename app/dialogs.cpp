@@ -39,6 +39,14 @@ void pop_dialog()
         --dialog_stack.count;
 }
 
+// Ends a dialog with result 0 (cancelled); a history dialog lets go of its versions.
+void end_dialog(platform::Window dialog)
+{
+    if (dialog_init_param(dialog) == ids::history_dialog)
+        tickets::forget_history(dialog);
+    platform::end_dialog(dialog, 0);
+}
+
 void handle_command(platform::Window dialog, uintptr_t wparam, intptr_t lparam)
 {
     const int id = static_cast<int>(wparam & 0xFFFF);
@@ -46,7 +54,7 @@ void handle_command(platform::Window dialog, uintptr_t wparam, intptr_t lparam)
     if (dialog == main_dialog && id == ids::main_window::ticket_list && lparam != 0)
         note_list_touch();
     if (id == ids::cancel) {
-        platform::end_dialog(dialog, 0);
+        end_dialog(dialog);
     } else if (id == ids::ok) {
         if (dialog_init_param(dialog) == ids::login_dialog)
             login_command(dialog);
@@ -63,7 +71,7 @@ void handle_command(platform::Window dialog, uintptr_t wparam, intptr_t lparam)
 // until the library lets go of it.
 void handle_close(platform::Window dialog)
 {
-    platform::end_dialog(dialog, 0);
+    end_dialog(dialog);
     if (dialog != main_dialog)
         return;
     // The server thread shares the connection: its clients' statements go first.

@@ -166,9 +166,17 @@ void open_history(platform::Window dialog)
     show_history_version(dialog);
 }
 
+void forget_history(platform::Window dialog)
+{
+    history_forms.erase(dialog);
+}
+
 void show_history_version(platform::Window dialog)
 {
-    const HistoryForm& form = history_forms[dialog];
+    const auto found = history_forms.find(dialog);
+    if (found == history_forms.end())
+        return;
+    const HistoryForm& form = found->second;
     const int line = platform::list_selection(dialog, control::versions);
     if (line < 0 || line >= static_cast<int>(form.versions.size()))
         return;

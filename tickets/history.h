@@ -45,4 +45,7 @@ void open_history(platform::Window dialog);
 // Shows the texts of the version chosen in the list.
 void show_history_version(platform::Window dialog);
 
+// The history dialog ends: what it kept goes.
+void forget_history(platform::Window dialog);
+
 } // namespace tickets
