@@ -33,6 +33,7 @@ std::unordered_map<platform::Window, unsigned> ticket_dialogs_seen;
 int ask_change_number(std::string* number)
 {
     if (startup_options.client_mode) {
+        // Without a connection nothing is asked: the statement below would make one.
         const int answered = remote::client_change_number(number);
         if (answered != 0)
             return answered > 0 ? 0 : -1;

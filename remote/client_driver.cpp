@@ -575,9 +575,9 @@ const char* client_column_by_name(store::DbStatement* statement, const char* nam
 
 int client_change_number(std::string* number)
 {
-    if (remote_link.changes < 0 && remote_link.socket != platform::invalid_socket)
-        return 0;
-    if (!link_ready())
+    // Asked by a timer: a connection that is not there is left to the user's next action,
+    // so that a server that cannot be reached never holds the window while nobody acts.
+    if (remote_link.socket == platform::invalid_socket || !link_ready())
         return -1;
     if (remote_link.changes < 0)
         return 0;

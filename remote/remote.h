@@ -43,9 +43,9 @@ extern ClientSettings client_settings;
 // The server of the client, "ADDRESS:PORT", for what the user is told.
 std::string client_server_name();
 
-// Asks the server for its change number (operation n), one exchange. 1 with *number, 0 when
-// the server of this connection has no such operation (ask something else), -1 when the
-// exchange failed.
+// Asks the server for its change number (operation n), one exchange, on the connection
+// there is (it makes none). 1 with *number, 0 when the server of this connection has no
+// such operation (ask something else), -1 without a connection or when the exchange failed.
 int client_change_number(std::string* number);
 
 // The fingerprint of the key the server showed when the login said unknown_server.
