@@ -13,6 +13,7 @@
 #include "subjects/links.h"
 #include "subjects/subject_details.h"
 #include "subjects/subject_list.h"
+#include "tickets/history.h"
 #include "tickets/main_lists.h"
 #include "tickets/search.h"
 #include "tickets/ticket_dialog.h"
@@ -92,6 +93,12 @@ void save_and_end(Window dialog)
     tickets::confirm_end_ticket(dialog, main_dialog);
 }
 
+void history(Window ticket_dialog)
+{
+    if (tickets::begin_history(ticket_dialog))
+        open_modal_dialog(ids::history_dialog, ids::history_dialog);
+}
+
 void new_subject(Window opener)
 {
     subjects::begin_subject_form(opener);
@@ -168,6 +175,10 @@ constexpr CommandRow command_table[] = {
      /* dialog:  */ ids::ticket_dialog,
      /* gate:    */ Gate::login,
      /* handler: */ save_and_end},
+    {/* control: */ ids::ticket::history,
+     /* dialog:  */ ids::ticket_dialog,
+     /* gate:    */ Gate::login,
+     /* handler: */ history},
     {/* control: */ ids::subject_list::create,
      /* dialog:  */ ids::subject_list_dialog,
      /* gate:    */ Gate::login,
@@ -236,6 +247,10 @@ constexpr CommandRow command_table[] = {
      /* dialog:  */ ids::extra_dialog,
      /* gate:    */ Gate::login,
      /* handler: */ subjects::save_subject_extra},
+    {/* control: */ ids::history::versions,
+     /* dialog:  */ ids::history_dialog,
+     /* gate:    */ Gate::none,
+     /* handler: */ tickets::show_history_version},
 };
 // clang-format on
 

@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 
 #include "app/commands.h"
+#include "app/live_list.h"
 #include "app/login.h"
 #include "app/startup.h"
 #include "remote/remote.h"
@@ -13,6 +14,7 @@
 #include "subjects/links.h"
 #include "subjects/subject_details.h"
 #include "subjects/subject_list.h"
+#include "tickets/history.h"
 #include "tickets/main_lists.h"
 #include "tickets/ticket_dialog.h"
 
@@ -37,12 +39,22 @@ void pop_dialog()
         --dialog_stack.count;
 }
 
+// Ends a dialog with result 0 (cancelled); a history dialog lets go of its versions.
+void end_dialog(platform::Window dialog)
+{
+    if (dialog_init_param(dialog) == ids::history_dialog)
+        tickets::forget_history(dialog);
+    platform::end_dialog(dialog, 0);
+}
+
 void handle_command(platform::Window dialog, uintptr_t wparam, intptr_t lparam)
 {
     const int id = static_cast<int>(wparam & 0xFFFF);
     const unsigned notification = static_cast<unsigned>((wparam >> 16) & 0xFFFF);
+    if (dialog == main_dialog && id == ids::main_window::ticket_list && lparam != 0)
+        note_list_touch();
     if (id == ids::cancel) {
-        platform::end_dialog(dialog, 0);
+        end_dialog(dialog);
     } else if (id == ids::ok) {
         if (dialog_init_param(dialog) == ids::login_dialog)
             login_command(dialog);
@@ -59,7 +71,7 @@ void handle_command(platform::Window dialog, uintptr_t wparam, intptr_t lparam)
 // until the library lets go of it.
 void handle_close(platform::Window dialog)
 {
-    platform::end_dialog(dialog, 0);
+    end_dialog(dialog);
     if (dialog != main_dialog)
         return;
     // The server thread shares the connection: its clients' statements go first.
@@ -126,6 +138,7 @@ intptr_t dialog_procedure(platform::Window dialog, unsigned message, uintptr_t w
             first_initialisation(dialog);
             first_initialisation_done = true;
             main_dialog = dialog;
+            start_live_list(dialog);
         }
         init_dialog(dialog, lparam);
         return 1;
@@ -134,6 +147,12 @@ intptr_t dialog_procedure(platform::Window dialog, unsigned message, uintptr_t w
         return 1;
     case platform::msg_close:
         handle_close(dialog);
+        return 1;
+    case platform::msg_timer:
+        if (dialog == main_dialog && wparam == live_list_timer)
+            live_list_tick(dialog);
+        else if (dialog_init_param(dialog) == ids::ticket_see_init && wparam == newer_version_timer)
+            ticket_dialog_tick(dialog);
         return 1;
     case platform::msg_vkey_to_item:
         return arrow_key_line(dialog, static_cast<unsigned>(wparam & 0xFFFF),
@@ -156,6 +175,7 @@ void init_dialog(platform::Window dialog, intptr_t init_param)
         break;
     case ids::ticket_see_init:
         tickets::open_ticket_see(dialog, main_dialog);
+        watch_ticket_dialog(dialog);
         break;
     case ids::subject_list_dialog:
         subjects::fill_subject_list(dialog);
@@ -175,6 +195,9 @@ void init_dialog(platform::Window dialog, intptr_t init_param)
     case ids::extra_dialog:
         subjects::adopt_subject_form(dialog);
         subjects::load_subject_extra(dialog);
+        break;
+    case ids::history_dialog:
+        tickets::open_history(dialog);
         break;
     default:
         break;

@@ -23,6 +23,7 @@ constexpr unsigned msg_close = 0x0010;        // close box or Alt+F4
 constexpr unsigned msg_vkey_to_item = 0x002E; // key in a list box that wants keyboard input
 constexpr unsigned msg_init_dialog = 0x0110;  // lparam: the init parameter
 constexpr unsigned msg_command = 0x0111;      // wparam: notification << 16 | control id
+constexpr unsigned msg_timer = 0x0113;        // wparam: the timer's id
 
 // Notification codes carried in the high word of a command's wparam.
 constexpr unsigned notify_clicked = 0;          // push button pressed
@@ -141,6 +142,10 @@ std::string list_text(Window dialog, int control_id, int index);
 int list_select_prefix(Window dialog, int control_id, int start, const std::string& prefix);
 // Tab stops in dialog units; tab characters in a line move to the next stop.
 void list_set_tab_stops(Window dialog, int control_id, const std::vector<int>& stops);
+// The first line the list shows at its top, and scrolling so that index is there (as far as
+// the list can scroll). A refill that puts the top line back keeps the list where it was.
+int list_top_line(Window dialog, int control_id);
+void list_set_top_line(Window dialog, int control_id, int index);
 
 // Drop-down combo boxes.
 void combo_reset(Window dialog, int control_id);
@@ -151,6 +156,15 @@ void combo_set_selection(Window dialog, int control_id, int index);
 std::string combo_text(Window dialog, int control_id, int index);
 // The first entry from start on that begins with prefix, letter case ignored; -1 if none.
 int combo_find_prefix(Window dialog, int control_id, int start, const std::string& prefix);
+
+// --- timers -------------------------------------------------------------------------
+
+// Sends msg_timer with timer_id to the dialog's procedure about every interval_ms while the
+// dialog is open, also while a modal dialog or a message box over it runs (one its own
+// procedure opened included), until kill_timer; setting a timer again restarts it. The
+// headless backend never ticks by itself: its driver fires timers.
+void set_timer(Window dialog, int timer_id, int interval_ms);
+void kill_timer(Window dialog, int timer_id);
 
 // --- message boxes ------------------------------------------------------------------
 

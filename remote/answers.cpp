@@ -9,6 +9,7 @@
 #include "remote/scram.h"
 #include "remote/server.h"
 #include "remote/server_log.h"
+#include "store/changes.h"
 
 #include <cstdio>
 #include <cstring>
@@ -134,6 +135,22 @@ void answer_tls(int slot, const WireMessage& request)
     client.handshake_wants = platform::socket_readable;
 }
 
+// The change number, read with the server's own rights: the statement is the server's, not
+// the peer's. A store that cannot tell answers as a server without the operation, and the
+// client reads its list's own light statement instead.
+void answer_changes(int slot, const WireMessage& request)
+{
+    std::string number;
+    int rc = -1;
+    run_unguarded([&] { rc = store::local_change_number(&number); });
+    if (rc != 0 || number.size() > 64) {
+        reply(slot, request, request.value, error_text);
+        return;
+    }
+    queue_reply(&client_slots[slot].output, op_changes, 1, static_cast<int>(number.size()),
+                number.data());
+}
+
 } // namespace
 
 void answer_request(int slot, const WireMessage& request)
@@ -213,6 +230,9 @@ void answer_request(int slot, const WireMessage& request)
     }
     case op_page:
         answer_page(slot, request);
+        return;
+    case op_changes:
+        answer_changes(slot, request);
         return;
     }
 }

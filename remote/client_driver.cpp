@@ -8,9 +8,9 @@
 
 #include "remote/crypto.h"
 #include "remote/known_servers.h"
-#include "remote/tls.h"
 #include "remote/remote.h"
 #include "remote/scram.h"
+#include "remote/tls.h"
 #include "remote/wire.h"
 #include "store/session.h"
 
@@ -447,7 +447,8 @@ ServerLogin log_in_on_link(const std::string& user, const std::string& digest)
         return refusal(answer);
     std::string final_message;
     if (answer.value != 1 ||
-        scram_client_final(&client, std::string(reply, static_cast<std::size_t>(answer.payload_size)),
+        scram_client_final(&client,
+                           std::string(reply, static_cast<std::size_t>(answer.payload_size)),
                            digest, &final_message) != 0 ||
         ask_login(2, final_message, &answer) != 0) {
         drop_connection(&remote_link);
@@ -623,6 +624,36 @@ const char* client_column_by_name(store::DbStatement* statement, const char* nam
     if (!usable(remote) || !name)
         return nullptr;
     return remote->paging ? page_column(remote, name) : requested_column(remote, name);
+}
+
+int client_change_number(std::string* number)
+{
+    // Asked by a timer: a connection that is not there is left to the user's next action,
+    // so that a server that cannot be reached never holds the window while nobody acts.
+    if (remote_link.socket == platform::invalid_socket || !link_ready())
+        return -1;
+    if (remote_link.changes < 0)
+        return 0;
+    char reply[72];
+    WireMessage request{op_changes, 0, 0, nullptr, 0};
+    WireMessage answer{0, 0, 0, reply, static_cast<int>(sizeof reply)};
+    reply[0] = 0;
+    if (exchange(request, &answer, false) != 0)
+        return -1;
+    const std::string text(reply, static_cast<std::size_t>(answer.payload_size));
+    // A server without the operation answers it as an unknown one.
+    if (answer.value == 0 && text == error_text) {
+        remote_link.changes = -1;
+        return 0;
+    }
+    if (answer.value != 1 || text.empty() ||
+        text.find_first_not_of("0123456789.") != std::string::npos) {
+        drop_connection(&remote_link); // not in step with this server
+        return -1;
+    }
+    remote_link.changes = 1;
+    *number = text;
+    return 1;
 }
 
 std::uint64_t client_exchange_count()

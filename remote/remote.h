@@ -38,7 +38,7 @@ enum class ServerLogin {
 // What a client trusts. Written before install_client_driver (the fingerprint) or by the
 // login after asking the user.
 struct ClientSettings {
-    std::string pinned_fingerprint; // accepted without a question, and no other key
+    std::string pinned_fingerprint;   // accepted without a question, and no other key
     bool unencrypted_allowed = false; // for this session: the user agreed to a server in clear
 };
 
@@ -46,6 +46,11 @@ extern ClientSettings client_settings;
 
 // The server of the client, "ADDRESS:PORT", for what the user is told.
 std::string client_server_name();
+
+// Asks the server for its change number (operation n), one exchange, on the connection
+// there is (it makes none). 1 with *number, 0 when the server of this connection has no
+// such operation (ask something else), -1 without a connection or when the exchange failed.
+int client_change_number(std::string* number);
 
 // The fingerprint of the key the server showed when the login said unknown_server.
 std::string offered_fingerprint();

@@ -106,6 +106,7 @@ int connect_to_server(RemoteLink* link, const char* host, int port, std::string*
     link->input_filled = 0;
     link->pages = 0;
     link->login = 0;
+    link->changes = 0;
     ++link->serial;
     return 0;
 }

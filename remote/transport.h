@@ -21,9 +21,10 @@ struct RemoteLink {
     platform::Socket socket = platform::invalid_socket;
     unsigned char input[link_input_size];
     int input_filled = 0;
-    int serial = 0; // counts connections made and dropped; what was made under another is gone
-    int pages = 0;  // whether this connection's server gives pages of rows: 0 unknown, 1, -1
-    int login = 0;  // whether it carries a login: 0 not yet, 1 logged in, -1 the server has none
+    int serial = 0;  // counts connections made and dropped; what was made under another is gone
+    int pages = 0;   // whether this connection's server gives pages of rows: 0 unknown, 1, -1
+    int login = 0;   // whether it carries a login: 0 not yet, 1 logged in, -1 the server has none
+    int changes = 0; // whether its server answers the change number: 0 unknown, 1, -1
     TlsSession* tls = nullptr; // the encryption over the socket, once the link has it
     std::string binding_data;  // the server certificate's hash, that a bound login proves
 };
@@ -51,8 +52,7 @@ int receive_with_deadline(platform::Socket socket, void* buffer, int capacity,
 // Connects to the dotted IPv4 host at port and stores the socket, non-blocking and without
 // send delay, in link, counting it in its serial. 0, or -1 with the reason (nothing is left
 // open).
-int connect_to_server(RemoteLink* link, const char* host, int port,
-                      std::string* reason = nullptr);
+int connect_to_server(RemoteLink* link, const char* host, int port, std::string* reason = nullptr);
 
 // Closes link's connection, its encryption with it, and forgets what was read from it;
 // counted in its serial.

@@ -13,14 +13,15 @@ namespace remote {
 namespace {
 
 constexpr WireOperation operations[] = {
-    {op_prepare, 'J', true}, {op_step, 'K', false}, {op_finalize, 'L', false},
+    {op_prepare, 'J', true}, {op_step, 'K', false},    {op_finalize, 'L', false},
     {op_column, 'V', true},  {op_page, 'r', false},    {op_login, 'a', true},
-    {op_tls, 's', false},
+    {op_tls, 's', false},    {op_changes, 'n', false},
 };
 static_assert('J' == op_prepare + wire_operation_offset && 'K' == op_step + wire_operation_offset &&
               'L' == op_finalize + wire_operation_offset &&
               'V' == op_column + wire_operation_offset && 'r' == op_page + wire_operation_offset &&
-              'a' == op_login + wire_operation_offset && 's' == op_tls + wire_operation_offset);
+              'a' == op_login + wire_operation_offset && 's' == op_tls + wire_operation_offset &&
+              'n' == op_changes + wire_operation_offset);
 
 // Only the user-interface thread exchanges requests; atomic all the same, so that a
 // benchmark's several connections in one process do not race on it.

@@ -55,6 +55,10 @@ constexpr int op_login = 'a' - wire_operation_offset;
 // that encrypts answers value 1, and from the next byte on both speak TLS 1.3 on the socket,
 // with every message of the wire inside it.
 constexpr int op_tls = 's' - wire_operation_offset;
+// n: the database's change number. Value 0, no payload; the reply's value is 1 and its
+// payload the number as text, which moves with every write to the database, whoever made
+// it. One exchange, so a window can ask every few seconds whether its list is still true.
+constexpr int op_changes = 'n' - wire_operation_offset;
 
 struct WireOperation {
     int code;
@@ -85,7 +89,7 @@ int send_reply(platform::Socket socket, int operation, int value, int payload_si
 // Replies the server has made for one client and not yet handed to its socket, in order.
 struct ReplyBuffer {
     std::string bytes;
-    std::size_t sent = 0;            // leading bytes already handed over
+    std::size_t sent = 0;           // leading bytes already handed over
     std::int64_t hold_until_ms = 0; // nothing goes out before then (a failed login's answer)
 };
 

@@ -19,6 +19,7 @@ constexpr int subject_update_dialog = 108; // "Person update"
 constexpr int password_dialog = 110;       // "Change Password"
 constexpr int links_dialog = 111;          // "Links for subject to subject"
 constexpr int extra_dialog = 112;          // "Subject extra"
+constexpr int history_dialog = 113;        // "Vendrel - History": every version of a ticket
 constexpr int ticket_see_init = 201;       // the ticket dialog in see mode (still pushed as 102)
 
 constexpr int program_icon = 10001;
@@ -72,6 +73,8 @@ constexpr int files = 1207;
 constexpr int save = 1208;
 constexpr int mail = 1209;
 constexpr int save_and_end = 1215;
+constexpr int history = 1216;
+constexpr int newer = 203; // says that the ticket got a newer version since it was opened
 } // namespace ticket
 
 // --- 103 "Search tickets" -----------------------------------------------------------------
@@ -88,6 +91,24 @@ constexpr int subject_label = 111;
 constexpr int description_label = 112;
 constexpr int run = 1050;
 } // namespace search
+
+// --- 113 "Vendrel - History" ------------------------------------------------------------
+namespace history {
+// The list's number is one no command of another dialog uses, as commands are routed by id.
+constexpr int versions = 1320; // one line per version, oldest first
+constexpr int group = 101;     // the fields of the version chosen, read-only
+constexpr int state = 102;
+constexpr int customer = 103;
+constexpr int subject = 104;
+constexpr int actions = 105;
+constexpr int description = 106;
+constexpr int group_label = 201; // each label is marked when its field changed in that version
+constexpr int state_label = 202;
+constexpr int customer_label = 203;
+constexpr int subject_label = 204;
+constexpr int actions_label = 205;
+constexpr int description_label = 206;
+} // namespace history
 
 // --- 106 "All subjects" -------------------------------------------------------------------
 namespace subject_list {

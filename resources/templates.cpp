@@ -73,9 +73,12 @@ constexpr ControlTemplate ticket_controls[] = {
     {ticket::state_label, static_text, "State", 7, 63, 48, 8, style_none},
     {ticket::state, edit, "", 58, 61, 80, 12, line_edit},
     {unnamed, static_text, "Description", 7, 81, 48, 8, style_none},
-    {ticket::description, edit, "", 58, 79, 335, 153, text_box},
+    {ticket::description, edit, "", 58, 79, 335, 141, text_box},
+    // Empty unless another instance saved a newer version of the ticket meanwhile.
+    {ticket::newer, static_text, "", 58, 224, 335, 10, style_none},
     {ticket::files, push_button, "Files", 7, 239, 50, 14, style_none},
     {ticket::mail, push_button, "Mail", 61, 239, 50, 14, style_none},
+    {ticket::history, push_button, "History", 115, 239, 50, 14, style_none},
     {ticket::save, push_button, "Save", 215, 239, 60, 14, style_default_button},
     {ticket::save_and_end, push_button, "Save and End", 279, 239, 60, 14, style_default_button},
     {cancel, push_button, "Quit", 343, 239, 50, 14, style_none},
@@ -266,6 +269,29 @@ constexpr ControlTemplate subject_extra_controls[] = {
     {cancel, push_button, "Cancel", 343, 257, 50, 14, style_none},
 };
 
+// --- 113 "Vendrel - History": the versions of one ticket --------------------------------
+// The versions across the top; below, the fields of the one chosen, read-only, each label
+// marked when that version changed its field.
+
+constexpr ControlTemplate history_controls[] = {
+    {unnamed, static_text, "Versions, oldest first: begin, end, by, state, what changed", 7, 7, 386,
+     8, style_none},
+    {history::versions, list_box, "", 7, 17, 386, 92, plain_list | style_tab_stops},
+    {history::group_label, static_text, "Group", 7, 118, 48, 8, style_none},
+    {history::group, edit, "", 58, 116, 150, 12, style_read_only | line_edit},
+    {history::state_label, static_text, "State", 220, 118, 40, 8, style_none},
+    {history::state, edit, "", 263, 116, 130, 12, style_read_only | line_edit},
+    {history::customer_label, static_text, "Customer", 7, 134, 48, 8, style_none},
+    {history::customer, edit, "", 58, 132, 335, 12, style_read_only | line_edit},
+    {history::subject_label, static_text, "Subject", 7, 150, 48, 8, style_none},
+    {history::subject, edit, "", 58, 148, 335, 12, style_read_only | line_edit},
+    {history::actions_label, static_text, "Actions", 7, 166, 48, 8, style_none},
+    {history::actions, edit, "", 58, 164, 335, 12, style_read_only | line_edit},
+    {history::description_label, static_text, "Description", 7, 182, 48, 8, style_none},
+    {history::description, edit, "", 58, 180, 335, 66, style_read_only | text_box},
+    {cancel, push_button, "Close", 343, 253, 50, 14, style_none},
+};
+
 // --- the dialogs ----------------------------------------------------------------------
 
 template <std::size_t N>
@@ -295,12 +321,14 @@ constexpr DialogTemplate links_dialog = dialog(ids::links_dialog, "Links for sub
                                                30, 5, 400, 282, false, links_controls);
 constexpr DialogTemplate subject_extra_dialog =
     dialog(ids::extra_dialog, "Subject extra", 30, 5, 400, 278, false, subject_extra_controls);
+constexpr DialogTemplate history_dialog =
+    dialog(ids::history_dialog, "Vendrel - History", 30, 10, 400, 274, false, history_controls);
 
 // In ascending id order.
 constexpr const DialogTemplate* dialogs[] = {
     &main_dialog,         &login_dialog,         &ticket_dialog,         &search_dialog,
     &subject_list_dialog, &subject_new_dialog,   &subject_update_dialog, &password_dialog,
-    &links_dialog,        &subject_extra_dialog,
+    &links_dialog,        &subject_extra_dialog, &history_dialog,
 };
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "tickets/ticket_texts.h"
 #include "util/text.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -16,8 +17,23 @@ namespace tickets {
 
 int ticket_line_ids[max_ticket_lines + 1] = {-1};
 int main_list_count = 0;
+bool main_list_shows_open_tickets = false;
+unsigned main_list_fills = 0;
 
 namespace {
+
+// The code of the ticket on each line, beside ticket_line_ids.
+std::vector<std::string> ticket_line_codes;
+
+int line_of_code(const std::string& code)
+{
+    if (code.empty())
+        return -1;
+    for (std::size_t i = 0; i < ticket_line_codes.size(); ++i)
+        if (ticket_line_codes[i] == code)
+            return static_cast<int>(i);
+    return -1;
+}
 
 namespace control = ids::main_window;
 
@@ -113,6 +129,18 @@ int refresh_all_groups(platform::Window main_window)
     return count;
 }
 
+// The line of a row of table ticket, or -1.
+int line_of_row(int id)
+{
+    for (int line = 0; line < main_list_count && line < max_ticket_lines; ++line)
+        if (ticket_line_ids[line] == id)
+            return line;
+    return -1;
+}
+
+// How many lines from the top a refill looks at to keep the list where it was.
+constexpr std::size_t kept_top_rows = 64;
+
 } // namespace
 
 void reset_ticket_list(platform::Window main_window)
@@ -136,6 +164,8 @@ int add_ticket_lines(platform::Window window, const std::string& statement, int 
             return false;
         }
         ticket_line_ids[line] = store::column_number(row, "id");
+        ticket_line_codes.resize(static_cast<std::size_t>(line));
+        ticket_line_codes.push_back(store::column_string(row, "code"));
         const std::string description =
             util::cut_utf8(store::column_string(row, "description"), shown_description);
         // NULL columns of rows written by other programs read as empty texts.
@@ -151,6 +181,7 @@ int add_ticket_lines(platform::Window window, const std::string& statement, int 
     }
     platform::list_add_lines(window, control::ticket_list, lines);
     ticket_line_ids[line] = -1;
+    ticket_line_codes.resize(static_cast<std::size_t>(line));
     if (left_out)
         *left_out = full;
     return line;
@@ -175,10 +206,62 @@ void tell_list_cut(platform::Window main_window, const std::vector<std::string>&
 int refresh_ticket_list(platform::Window main_window)
 {
     reset_ticket_list(main_window);
+    main_list_shows_open_tickets = true;
+    ++main_list_fills;
     const int chosen = platform::combo_selection(main_window, control::group_box);
     const std::string name =
         chosen >= 0 ? platform::combo_text(main_window, control::group_box, chosen) : std::string();
     return name.empty() ? refresh_all_groups(main_window) : refresh_chosen_group(main_window, name);
+}
+
+std::string ticket_line_code(int line)
+{
+    return line >= 0 && line < static_cast<int>(ticket_line_codes.size())
+               ? ticket_line_codes[static_cast<std::size_t>(line)]
+               : std::string();
+}
+
+int follow_ticket_list(platform::Window main_window)
+{
+    const std::string selected =
+        ticket_line_code(platform::list_selection(main_window, control::ticket_list));
+    // The rows of the lines from the top on: the first of them still listed unchanged (a
+    // ticket saved again has a new row, at the end) keeps its place on the screen.
+    const int old_top = platform::list_top_line(main_window, control::ticket_list);
+    std::vector<int> from_top;
+    for (int line = std::max(old_top, 0);
+         line < main_list_count && line < max_ticket_lines && from_top.size() < kept_top_rows;
+         ++line)
+        from_top.push_back(ticket_line_ids[line]);
+    main_list_count = refresh_ticket_list(main_window);
+    const int line = line_of_code(selected);
+    if (line >= 0)
+        platform::list_set_selection(main_window, control::ticket_list, line);
+    int top_line = old_top;
+    for (std::size_t i = 0; i < from_top.size(); ++i) {
+        const int now = line_of_row(from_top[i]);
+        if (now >= 0) {
+            top_line = now - static_cast<int>(i);
+            break;
+        }
+    }
+    if (top_line > 0)
+        platform::list_set_top_line(main_window, control::ticket_list, top_line);
+    return main_list_count;
+}
+
+int open_tickets_mark(std::string* mark)
+{
+    // Every save inserts a row, so the highest id moves with each create and new version;
+    // an end that only closes a row changes the number of open ones.
+    const store::Outcome outcome = store::run_statement(
+        "select (select max(id) from ticket) as m, (select count(*) from ticket where enddate "
+        "is null) as n",
+        [mark](store::DbStatement* row) {
+            *mark = store::column_string(row, "m") + '/' + store::column_string(row, "n");
+            return false;
+        });
+    return outcome.ok() && outcome.rows == 1 ? 0 : -1;
 }
 
 int fill_main_groups(platform::Window main_window)

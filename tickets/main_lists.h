@@ -18,6 +18,24 @@ extern int ticket_line_ids[max_ticket_lines + 1];
 // Lines of the main list after the last fill, or -1 when that fill failed.
 extern int main_list_count;
 
+// Whether the main list shows the open tickets of the groups (rather than a search's
+// result), and how many times it has been filled with them so far.
+extern bool main_list_shows_open_tickets;
+extern unsigned main_list_fills;
+
+// The code of the ticket on a line of the main list, or "" for none.
+std::string ticket_line_code(int line);
+
+// Refills the list of open tickets after another instance changed tickets, keeping the
+// user's place: the ticket selected stays selected (by its code, as a new version is a new
+// row) and the line at the top stays there. Returns the number of lines, or -1.
+int follow_ticket_list(platform::Window main_window);
+
+// One light statement whose answer changes with every create, new version and end of a
+// ticket, for a database that cannot say cheaply whether anything changed. 0 with *mark,
+// or -1.
+int open_tickets_mark(std::string* mark);
+
 // Fills the group box with the logged-in person's ticket groups, then the ticket list;
 // records the list's count. Returns 0, or -1 when the group statement cannot be prepared.
 int fill_main_groups(platform::Window main_window);

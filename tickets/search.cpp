@@ -83,6 +83,7 @@ int search_tickets(platform::Window search_window, platform::Window main_window)
     sql += first ? " where date_e is null" : " and date_e is null";
 
     reset_ticket_list(main_window);
+    main_list_shows_open_tickets = false; // stays as asked for until the next refresh
     bool left_out = false;
     main_list_count = add_ticket_lines(main_window, sql, 0, &left_out);
     if (left_out)

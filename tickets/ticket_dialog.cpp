@@ -26,6 +26,7 @@ namespace control = ids::ticket;
 constexpr const char* no_message_group = "No message group found";
 constexpr const char* error_caption = "Error";
 constexpr const char* not_found_caption = "Cannot find record";
+constexpr const char* no_selection = "Cannot determine selection";
 
 std::unordered_map<platform::Window, TicketForm> ticket_forms;
 
@@ -77,14 +78,27 @@ bool select_group_named(platform::Window dialog, const std::string& name)
     return false;
 }
 
-// Fills the fields from the ticket row with id; returns its group id, or -1 after a message.
-int load_ticket_row(platform::Window dialog, int id)
+void tell_newer_version(platform::Window dialog)
+{
+    ticket_form(dialog).newer_told = true;
+    platform::set_item_text(dialog, control::newer, changed_meanwhile);
+}
+
+// Fills the fields from the ticket row with id, which must carry the code expected (the one
+// the main list shows on the line); returns its group id, or -1 after a message.
+int load_ticket_row(platform::Window dialog, int id, const std::string& expected_code)
 {
     const std::string sql =
         store::sql_format("select * from ticket where id=%d and date_e is null", id);
     int group_id = -1;
+    std::string code;
+    bool ended = false;
     const store::Outcome outcome = store::run_statement(sql, [&](store::DbStatement* row) {
-        platform::set_item_text(dialog, control::code, store::column_string(row, "code"));
+        code = store::column_string(row, "code");
+        if (!expected_code.empty() && code != expected_code)
+            return false;
+        ended = !store::column_string(row, "enddate").empty();
+        platform::set_item_text(dialog, control::code, code);
         group_id = store::column_number(row, "personid_t");
         ticket_form(dialog).customer_person = customer_person_of(row);
         if (ticket_form(dialog).customer_person < 0)
@@ -104,6 +118,13 @@ int load_ticket_row(platform::Window dialog, int id)
         platform::message_box(dialog, sql, not_found_caption);
         return -1;
     }
+    if (!expected_code.empty() && code != expected_code) {
+        platform::message_box(dialog, no_selection);
+        return -1;
+    }
+    // A list filled before another instance saved the ticket again shows an older version.
+    if (ended)
+        tell_newer_version(dialog);
     return group_id;
 }
 
@@ -331,6 +352,7 @@ void open_ticket_create(platform::Window dialog)
     disable_features(dialog);
     platform::set_item_text(dialog, control::save, "Save (C)");
     platform::set_item_text(dialog, control::save_and_end, "End (C)");
+    platform::enable_item(dialog, control::history, false); // no versions before the first save
     if (fill_ticket_groups(dialog, TicketDialogMode::create) == 0)
         platform::message_box(dialog,
                               "Cannot create ticket\r\nMust have a ticketgroup with extra1=1",
@@ -349,10 +371,10 @@ void open_ticket_see(platform::Window dialog, platform::Window main_window)
     }
     const int line = platform::list_selection(main_window, ids::main_window::ticket_list);
     if (line < 0 || line >= max_ticket_lines) {
-        platform::message_box(dialog, "Cannot determine selection");
+        platform::message_box(dialog, no_selection);
         return;
     }
-    const int group_id = load_ticket_row(dialog, ticket_line_ids[line]);
+    const int group_id = load_ticket_row(dialog, ticket_line_ids[line], ticket_line_code(line));
     if (group_id < 0)
         return;
     form.loaded_row = ticket_line_ids[line];
@@ -403,6 +425,21 @@ int save_ticket(platform::Window dialog, bool end, platform::Window main_window)
     platform::end_dialog(dialog, 1);
     main_list_count = refresh_ticket_list(main_window);
     return 1;
+}
+
+void check_newer_version(platform::Window dialog)
+{
+    const TicketForm& form = ticket_form(dialog);
+    if (form.mode != TicketDialogMode::see || form.loaded_row < 0 || form.newer_told)
+        return;
+    std::string enddate;
+    const int found =
+        look_up(store::sql_format("select enddate from ticket where id=%d and date_e is null",
+                                  form.loaded_row),
+                "enddate", &enddate);
+    // A failure says nothing: the save still checks for itself.
+    if (found == 0 || (found > 0 && !enddate.empty()))
+        tell_newer_version(dialog);
 }
 
 void confirm_end_ticket(platform::Window dialog, platform::Window main_window)

@@ -16,6 +16,7 @@ struct TicketForm {
     int customer_person = -1; // the customer person of that row, -1 for none
     int own_group_entry = -1; // the group box entry of the ticket's own group when
     int own_group_id = -1;    //   the user is not in it, and that group's id
+    bool newer_told = false;  // the notice of a newer version is shown
 };
 
 // The record of a ticket dialog.
@@ -39,6 +40,11 @@ void open_ticket_see(platform::Window dialog, platform::Window main_window);
 // Save (end false) or save and end (end true). Returns 1 after a successful save, which
 // closes the dialog and refreshes the main list.
 int save_ticket(platform::Window dialog, bool end, platform::Window main_window);
+
+// See mode: when the row the dialog shows is no longer the ticket's open one (another
+// instance saved a newer version or ended it), says so in the dialog's notice line, before
+// a save would be refused. Reads one row; the app calls it when the database has changed.
+void check_newer_version(platform::Window dialog);
 
 // Asks whether to end the ticket; on OK saves it ended.
 void confirm_end_ticket(platform::Window dialog, platform::Window main_window);

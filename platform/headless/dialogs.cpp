@@ -255,6 +255,7 @@ void list_reset(Window dialog, int control_id)
     if (Control* control = list_control(dialog, control_id, ControlKind::list_box)) {
         control->lines.clear();
         control->selection = -1;
+        control->top_line = 0;
     }
 }
 
@@ -311,6 +312,36 @@ void list_set_selection(Window dialog, int control_id, int index)
     if (Control* control = list_control(dialog, control_id, ControlKind::list_box))
         control->selection =
             (index >= 0 && index < static_cast<int>(control->lines.size())) ? index : -1;
+}
+
+int list_top_line(Window dialog, int control_id)
+{
+    const Control* control = list_control(dialog, control_id, ControlKind::list_box);
+    return control && !control->lines.empty() ? control->top_line : -1;
+}
+
+void list_set_top_line(Window dialog, int control_id, int index)
+{
+    Control* control = list_control(dialog, control_id, ControlKind::list_box);
+    if (!control || control->lines.empty())
+        return;
+    // As far as the list scrolls: its last page ends with its last line.
+    const int last_top = std::max(0, static_cast<int>(control->lines.size()) - control->page_lines);
+    control->top_line = std::clamp(index, 0, last_top);
+}
+
+void set_timer(Window dialog, int timer_id, int)
+{
+    if (dialog && dialog->open &&
+        std::find(dialog->timers.begin(), dialog->timers.end(), timer_id) == dialog->timers.end())
+        dialog->timers.push_back(timer_id);
+}
+
+void kill_timer(Window dialog, int timer_id)
+{
+    if (dialog)
+        dialog->timers.erase(std::remove(dialog->timers.begin(), dialog->timers.end(), timer_id),
+                             dialog->timers.end());
 }
 
 std::string list_text(Window dialog, int control_id, int index)

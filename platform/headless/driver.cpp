@@ -7,6 +7,7 @@
 #include "platform/headless/state.h"
 #include "platform/text_rules.h"
 
+#include <algorithm>
 #include <memory>
 #include <thread>
 
@@ -322,6 +323,17 @@ bool press_close_box(Window dialog)
 {
     return run_input(dialog, [](Plan* messages) {
         messages->push_back({platform::msg_close, 0, 0});
+        return true;
+    });
+}
+
+bool fire_timer(Window dialog, int timer_id)
+{
+    return run_input(dialog, [dialog, timer_id](Plan* messages) {
+        if (std::find(dialog->timers.begin(), dialog->timers.end(), timer_id) ==
+            dialog->timers.end())
+            return false;
+        messages->push_back({platform::msg_timer, static_cast<uintptr_t>(timer_id), 0});
         return true;
     });
 }

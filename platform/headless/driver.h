@@ -50,6 +50,9 @@ bool press_enter(Window dialog);
 bool press_escape(Window dialog);
 bool press_key(Window dialog, int control_id, unsigned key); // a list key: platform::key_up...
 bool press_close_box(Window dialog);
+// One tick of a timer the dialog has set, as the system would deliver it; false when the
+// dialog has no such timer.
+bool fire_timer(Window dialog, int timer_id);
 
 // --- message boxes: answers queued here are taken in order; with none queued, OK.
 void answer_next_box(int answer); // platform::answer_ok or platform::answer_cancel

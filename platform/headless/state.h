@@ -28,6 +28,7 @@ struct Control {
     int selection = -1;
     std::vector<int> tab_stops;
     int page_lines = 1; // lines a list shows at once, from its height
+    int top_line = 0;   // the first line shown
 };
 
 struct WindowRecord {
@@ -41,6 +42,7 @@ struct WindowRecord {
     int focus = -1; // index into controls, -1: the dialog itself
     int icon = 0;
     std::vector<Control> controls;
+    std::vector<int> timers; // ids of the timers set, which tick only when the driver fires them
 };
 
 } // namespace platform

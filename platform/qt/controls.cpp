@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace qt_backend {
 namespace {
 
@@ -255,6 +257,24 @@ void list_set_selection(Window dialog, int control_id, int index)
 {
     if (ListBox* list = list_box(dialog, control_id))
         select_line(list, index);
+}
+
+int list_top_line(Window dialog, int control_id)
+{
+    ListBox* list = list_box(dialog, control_id);
+    if (!list || list->count() == 0)
+        return -1;
+    const QModelIndex top = list->indexAt(QPoint(1, 1));
+    return top.isValid() ? top.row() : 0;
+}
+
+void list_set_top_line(Window dialog, int control_id, int index)
+{
+    ListBox* list = list_box(dialog, control_id);
+    if (!list || list->count() == 0)
+        return;
+    index = std::clamp(index, 0, list->count() - 1);
+    list->scrollToItem(list->item(index), QAbstractItemView::PositionAtTop);
 }
 
 std::string list_text(Window dialog, int control_id, int index)

@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -445,6 +446,38 @@ void end_dialog(Window dialog, int result)
         dialog->window->hide();
     if (dialog->loop)
         dialog->loop->quit();
+}
+
+namespace {
+
+QString timer_name(int timer_id)
+{
+    return QStringLiteral("vendrel-timer-%1").arg(timer_id);
+}
+
+} // namespace
+
+void set_timer(Window dialog, int timer_id, int interval_ms)
+{
+    if (!dialog || !dialog->open || !dialog->window)
+        return;
+    kill_timer(dialog, timer_id);
+    // A child of the window, so it goes with it.
+    auto* timer = new QTimer(dialog->window);
+    timer->setObjectName(timer_name(timer_id));
+    QObject::connect(timer, &QTimer::timeout, timer, [dialog, timer_id] {
+        qt_backend::send(dialog, msg_timer, static_cast<uintptr_t>(timer_id), 0);
+    });
+    timer->start(interval_ms);
+}
+
+void kill_timer(Window dialog, int timer_id)
+{
+    if (!dialog || !dialog->window)
+        return;
+    for (QTimer* timer :
+         dialog->window->findChildren<QTimer*>(timer_name(timer_id), Qt::FindDirectChildrenOnly))
+        delete timer;
 }
 
 int dialog_template(Window dialog)

@@ -294,6 +294,25 @@ void list_set_tab_stops(Window dialog, int control_id, const std::vector<int>& s
     InvalidateRect(lines.window, nullptr, TRUE);
 }
 
+int list_top_line(Window dialog, int control_id)
+{
+    auto lines = lines_of(dialog, control_id, ControlKind::list_box);
+    if (!lines || lines.send(LB_GETCOUNT) <= 0)
+        return -1;
+    return static_cast<int>(lines.send(LB_GETTOPINDEX));
+}
+
+void list_set_top_line(Window dialog, int control_id, int index)
+{
+    auto lines = lines_of(dialog, control_id, ControlKind::list_box);
+    const int count = lines ? static_cast<int>(lines.send(LB_GETCOUNT)) : 0;
+    if (count <= 0)
+        return;
+    lines.send(LB_SETTOPINDEX, static_cast<WPARAM>(index < 0       ? 0
+                                                   : index < count ? index
+                                                                   : count - 1));
+}
+
 // --- combo boxes --------------------------------------------------------------------
 
 void combo_reset(Window dialog, int control_id)

@@ -95,6 +95,9 @@ INT_PTR CALLBACK dialog_procedure(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_CLOSE:
         send(record, platform::msg_close, 0, 0);
         return TRUE;
+    case WM_TIMER:
+        send(record, platform::msg_timer, wparam, 0);
+        return TRUE;
     case WM_VKEYTOITEM:
         // Returned as it is: a line to move to, or -1 for the list box's own handling.
         return static_cast<INT_PTR>(send(record, platform::msg_vkey_to_item, wparam, 0));
@@ -263,6 +266,19 @@ void end_dialog(Window dialog, int result)
         ShowWindow(dialog->hwnd, SW_HIDE);
     // Wakes the loop when the ending came from a message sent to us rather than posted.
     PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
+}
+
+void set_timer(Window dialog, int timer_id, int interval_ms)
+{
+    if (dialog && dialog->open && dialog->hwnd)
+        SetTimer(dialog->hwnd, static_cast<UINT_PTR>(timer_id), static_cast<UINT>(interval_ms),
+                 nullptr);
+}
+
+void kill_timer(Window dialog, int timer_id)
+{
+    if (dialog && dialog->hwnd)
+        KillTimer(dialog->hwnd, static_cast<UINT_PTR>(timer_id));
 }
 
 int dialog_template(Window dialog)

@@ -1,5 +1,5 @@
-; The Vendrel installer: vendrel.exe and sqlite3.dll in Program Files, a Start-menu entry, the
-; licence shown first, the server as the service "Vendrel server" if it is ticked (it is not
+; The Vendrel installer: vendrel.exe, its console twin vendrel.com and sqlite3.dll in Program
+; Files, a Start-menu entry, the licence shown first, the server as the service "Vendrel server" if it is ticked (it is not
 ; unless the service is there already), and an uninstaller that Windows lists under installed
 ; programs, which stops and removes the service.
 ; makensis -DSTAGE=<folder with the files> -DICON=<vendrel.ico> -DOUTFILE=<setup.exe> vendrel.nsi
@@ -48,6 +48,7 @@ Section "Vendrel" program
   ${EndIf}
   SetOutPath "$INSTDIR"
   File "${STAGE}\vendrel.exe"
+  File "${STAGE}\vendrel.com"
   File "${STAGE}\sqlite3.dll"
   File "${STAGE}\README.txt"
   File "${STAGE}\LICENSE.txt"
@@ -131,6 +132,7 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\Vendrel\Uninstall Vendrel.lnk"
   RMDir "$SMPROGRAMS\Vendrel"
   Delete "$INSTDIR\vendrel.exe"
+  Delete "$INSTDIR\vendrel.com"
   Delete "$INSTDIR\sqlite3.dll"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\LICENSE.txt"

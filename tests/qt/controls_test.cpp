@@ -7,6 +7,8 @@
 #include "tests/qt/gui.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QIcon>
 #include <QImage>
 #include <QLineEdit>
@@ -224,4 +226,39 @@ TEST_F(QtControls, HandlesOfEndedDialogsAreHarmless)
     EXPECT_EQ(platform::dialog_template(links), links_dialog);
     platform::set_focus(links, links::reason);
     EXPECT_EQ(qt_backend::open_dialogs(), std::vector<Window>{main});
+}
+
+// A timer ticks with its id until it is killed; a refilled list scrolls back to its top line.
+TEST_F(QtControls, TimersTickUntilKilledAndTheTopLineIsKept)
+{
+    gui::take_commands();
+    auto ticks = [] {
+        int count = 0;
+        for (const gui::Message& m : gui::messages())
+            count += m.message == platform::msg_timer && m.id == 7;
+        return count;
+    };
+    platform::set_timer(main, 7, 5);
+    QElapsedTimer clock;
+    clock.start();
+    while (ticks() < 2 && clock.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_GE(ticks(), 2);
+    platform::kill_timer(main, 7);
+    const int killed_at = ticks();
+    clock.restart();
+    while (clock.elapsed() < 60)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    EXPECT_EQ(ticks(), killed_at);
+
+    std::vector<std::string> many;
+    for (int i = 0; i < 300; ++i)
+        many.push_back("line " + std::to_string(i));
+    platform::list_add_lines(main, main_window::ticket_list, many);
+    platform::list_set_top_line(main, main_window::ticket_list, 120);
+    EXPECT_EQ(platform::list_top_line(main, main_window::ticket_list), 120);
+    platform::list_reset(main, main_window::ticket_list);
+    platform::list_add_lines(main, main_window::ticket_list, many);
+    platform::list_set_top_line(main, main_window::ticket_list, 120);
+    EXPECT_EQ(platform::list_top_line(main, main_window::ticket_list), 120);
 }

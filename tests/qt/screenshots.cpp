@@ -24,7 +24,7 @@ using namespace ids;
 
 QString folder;
 std::vector<std::string> written;
-constexpr std::size_t picture_count = 13; // the names passed to save_window below
+constexpr std::size_t picture_count = 14; // the names passed to save_window below
 
 void save_window(QWidget* window, const char* name)
 {
@@ -167,14 +167,34 @@ std::vector<gui::Step> scenario(const std::string& database)
              {gui::once([] { gui::click_line(dialog(main_dialog), main_window::ticket_list, 1); }),
               shoot(main_dialog, "main")});
 
-    // A ticket seen, and the question before ending it (answered Cancel).
-    steps =
-        then(steps, {click(main_dialog, main_window::see), gui::wait_for(ticket_dialog),
-                     shoot(ticket_dialog, "ticket-see"), click(ticket_dialog, ticket::save_and_end),
-                     [] { return box_on_screen() != nullptr; },
-                     gui::once([] { save_window(box_on_screen(), "message-box"); }),
-                     gui::once([] { box_on_screen()->button(QMessageBox::Cancel)->click(); }),
-                     click(ticket_dialog, ids::cancel), gone(ticket_dialog)});
+    // Two earlier versions of that ticket, by another writer, for its history.
+    steps = then(steps, {gui::once([database] {
+                     program::execute(
+                         database,
+                         "insert into ticket (code,personid_t,personid_u,customer,subject,state,"
+                         "description,begindate,enddate,date_b) select code,personid_t,4,"
+                         "customer,'No mail','new','Nothing arrives.','2026-01-07 08:12:00',"
+                         "'2026-01-07 10:30:00','2026-01-07 08:12:00' from ticket where "
+                         "subject='No mail since 9 o''clock' and enddate is null;"
+                         "insert into ticket (code,personid_t,personid_u,customer,subject,state,"
+                         "description,begindate,enddate,date_b) select code,personid_t,1,"
+                         "customer,'No mail since 9 o''clock','new','Nothing arrives.',"
+                         "'2026-01-07 10:30:00',begindate,'2026-01-07 10:30:00' from ticket "
+                         "where subject='No mail since 9 o''clock' and enddate is null");
+                 })});
+
+    // A ticket seen, its history, and the question before ending it (answered Cancel).
+    steps = then(steps, {click(main_dialog, main_window::see), gui::wait_for(ticket_dialog),
+                         shoot(ticket_dialog, "ticket-see"), click(ticket_dialog, ticket::history),
+                         gui::wait_for(history_dialog), gui::once([] {
+                             gui::click_line(dialog(history_dialog), history::versions, 1);
+                         }),
+                         shoot(history_dialog, "history"), click(history_dialog, ids::cancel),
+                         gone(history_dialog), click(ticket_dialog, ticket::save_and_end),
+                         [] { return box_on_screen() != nullptr; },
+                         gui::once([] { save_window(box_on_screen(), "message-box"); }),
+                         gui::once([] { box_on_screen()->button(QMessageBox::Cancel)->click(); }),
+                         click(ticket_dialog, ids::cancel), gone(ticket_dialog)});
 
     steps = then(
         steps,

@@ -25,7 +25,7 @@ class QtTemplates : public ::testing::Test {
     {
         int count = 0;
         const DialogTemplate* const* all = all_dialog_templates(&count);
-        ASSERT_EQ(count, 10);
+        ASSERT_EQ(count, 11);
         for (int i = 0; i < count; ++i) {
             SCOPED_TRACE(all[i]->id);
             platform::Window dialog =

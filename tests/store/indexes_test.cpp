@@ -1,13 +1,16 @@
 // The indexes on a file an older program wrote: every statement the dialogs send finds its
 // rows through one (the search's contains-match aside), an old file gains them at its first
 // open and stays valid, and a file that breaks the one-open-row rule is told, not refused.
+#include "app/live_list.h"
 #include "harness/decade.h"
 #include "harness/peer.h"
 #include "resources/ids.h"
 #include "store/db_driver.h"
 #include "store/sql.h"
 #include "tests/subjects/subject_scenario.h"
+#include "tickets/main_lists.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -72,7 +75,7 @@ std::vector<std::string> table_scans(const std::string& sql)
         store::run_statement("EXPLAIN QUERY PLAN " + sql, [&scans](store::DbStatement* row) {
             const std::string detail = store::column_string(row, "detail");
             if (detail.rfind("SCAN ", 0) == 0 && detail.find(" USING ") == std::string::npos &&
-                detail != "SCAN CONSTANT ROW")
+                detail != "SCAN CONSTANT ROW" && detail.find(" VIRTUAL TABLE") == std::string::npos)
                 scans.push_back(detail);
             return true;
         });
@@ -101,6 +104,10 @@ TEST_F(Indexes, EveryStatementButTheSearchFindsItsRowsThroughAnIndex)
         click(main, main_window::see);
         Window ticket = find_dialog(ticket_dialog);
         ASSERT_NE(ticket, nullptr);
+        if (button == ticket::save) {
+            click(ticket, ticket::history);
+            press_escape(find_dialog(history_dialog));
+        }
         type_text(ticket, ticket::state, "waiting");
         answer_next_box(platform::answer_ok);
         click(ticket, button);
@@ -119,6 +126,10 @@ TEST_F(Indexes, EveryStatementButTheSearchFindsItsRowsThroughAnIndex)
     type_text(search, search::customer, facts.customer_word);
     click(search, search::run);
     press_escape(search);
+    click(main, main_window::refresh);
+    app::list_touch_quiet_ms = 0; // the list was touched a moment ago
+    EXPECT_TRUE(fire_timer(main, app::live_list_timer));
+    app::list_touch_quiet_ms = 1000;
 
     // The register: a subject updated, its links, password and extra data; a new subject
     // made and removed.
@@ -155,6 +166,13 @@ TEST_F(Indexes, EveryStatementButTheSearchFindsItsRowsThroughAnIndex)
     std::map<std::string, std::vector<std::string>> scanning;
     std::size_t distinct = 0;
     on_program_thread([&] {
+        std::string mark; // what a client of a server from before the change number asks
+        tickets::open_tickets_mark(&mark);
+        EXPECT_EQ(std::count_if(sent.begin(), sent.end(),
+                                [](const std::string& sql) {
+                                    return sql.find("pragma_data_version") != std::string::npos;
+                                }),
+                  1);
         store::db_driver.prepare = library_prepare;
         // What the day did not need: the fallback series of codes, a version put back.
         sent.push_back("SELECT max(id) as m FROM ticket");

@@ -1,7 +1,8 @@
 // The real vendrel.exe on its native dialogs, driven from outside as a person would: the main
 // window appears with the program icon, the first administrator login creates the database
 // in the user's Documents folder (answering the two boxes it shows), and the file holds the
-// administrator; Quit ends the program. Needs a display (under Wine: Xvfb).
+// administrator; a ticket another program writes shows in the main list without Refresh;
+// Quit ends the program. Needs a display (under Wine: Xvfb).
 #include "tests/win32/driver.h"
 
 #include "platform/win32/text.h"
@@ -76,6 +77,24 @@ TEST(Win32Program, FirstAdministratorLoginCreatesTheDatabaseInDocuments)
 
     EXPECT_EQ(row(database, "select id, name, password, role from person"),
               (std::vector<std::string>{"1", "admin", "21232f297a57a5a743894a0e4a801fc3", "1"}));
+
+    // A ticket another program writes into the file shows without Refresh, at the main
+    // window's next question whether anything changed.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db,
+                           "insert into person (name,role,ac1) values ('Desk',5,'1');"
+                           "insert into subjectlink (personid,personid2,linklevelkind) values "
+                           "(1,2,3);"
+                           "insert into ticket (code,personid_t,personid_u,subject,begindate) "
+                           "values ('W-1',2,1,'from elsewhere','2026-03-01 09:00:00')",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    HWND list = GetDlgItem(main, ids::main_window::ticket_list);
+    for (int waited = 0; waited < 20000 && SendMessageW(list, LB_GETCOUNT, 0, 0) < 1; waited += 100)
+        Sleep(100);
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
 
     win32_driver::click(main, ids::cancel);
     EXPECT_EQ(win32_driver::wait_for_exit(&program), 0);

@@ -151,6 +151,31 @@ int main(int argc, char** argv)
         select_line(main, ids::main_window::ticket_list, 0);
         shoot(main, "main");
 
+        // Two earlier versions of the first ticket, by another writer, for its history.
+        execute(database,
+                "insert into ticket (code,personid_t,personid_u,customer,subject,state,"
+                "description,begindate,enddate,date_b) select code,personid_t,3,customer,"
+                "'Printer jams','new','Paper jam reported.','2026-01-07 08:12:00',"
+                "'2026-01-07 10:30:00','2026-01-07 08:12:00' from ticket where "
+                "subject='Printer on floor 2 jams' and enddate is null;"
+                "insert into ticket (code,personid_t,personid_u,customer,subject,state,"
+                "description,begindate,enddate,date_b) select code,personid_t,1,customer,"
+                "'Printer on floor 2 jams','new','Paper jam reported.','2026-01-07 10:30:00',"
+                "begindate,'2026-01-07 10:30:00' from ticket where "
+                "subject='Printer on floor 2 jams' and enddate is null");
+        click(main, ids::main_window::see);
+        if (HWND ticket = need(program, "Vendrel - Ticket")) {
+            click(ticket, ids::ticket::history);
+            if (HWND history = need(program, "Vendrel - History")) {
+                select_line(history, ids::history::versions, 1);
+                shoot(history, "history");
+                click(history, ids::cancel);
+                wait_until_gone(history);
+            }
+            click(ticket, ids::cancel);
+            wait_until_gone(ticket);
+        }
+
         click(main, ids::main_window::search);
         if (HWND search = need(program, "Search tickets")) {
             type(search, ids::search::subject, "printer");

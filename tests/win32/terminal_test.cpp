@@ -1,8 +1,9 @@
 // vendrel.exe typed at a command prompt: its answers reach the prompt's console with every
 // letter as typed, whether the program is joined to that console by the system (as Wine does)
 // or has to join it itself (as a windowed program started from cmd.exe on Windows); output
-// redirected to a file or a pipe goes there as UTF-8; the service commands refuse a process
-// that is not elevated. The console is this test's own, read back from its screen buffer.
+// redirected to a file or a pipe goes there as UTF-8; its console twin vendrel.com is a
+// console program, answering the same; the service commands refuse a process that is not
+// elevated. The console is this test's own, read back from its screen buffer.
 #include "platform/win32/text.h"
 
 #include <gtest/gtest.h>
@@ -16,17 +17,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::wstring program()
+// vendrel.exe, or its console twin vendrel.com, beside this test.
+std::wstring program(const wchar_t* name = L"vendrel.exe")
 {
     wchar_t self[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring folder(self, length);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1) + L"vendrel.exe";
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1) + name;
 }
 
-std::wstring command_line(const std::vector<std::string>& words)
+std::wstring command_line(const std::wstring& file, const std::vector<std::string>& words)
 {
-    std::wstring line = L"\"" + program() + L"\"";
+    std::wstring line = L"\"" + file + L"\"";
     for (const std::string& word : words)
         line += L" \"" + win32::to_wide(word) + L"\"";
     return line;
@@ -42,7 +44,8 @@ struct Ran {
     std::string output; // what a file or a pipe received
 };
 
-Ran run(const std::vector<std::string>& words, Start start, HANDLE token = nullptr)
+Ran run(const std::vector<std::string>& words, Start start, HANDLE token = nullptr,
+        const std::wstring& image = program())
 {
     Ran run;
     STARTUPINFOW startup{};
@@ -65,13 +68,13 @@ Ran run(const std::vector<std::string>& words, Start start, HANDLE token = nullp
     }
     if (start == Start::own_console_to_find)
         flags = DETACHED_PROCESS;
-    std::wstring line = command_line(words);
+    std::wstring line = command_line(image, words);
     PROCESS_INFORMATION made{};
     const BOOL started =
-        token ? CreateProcessAsUserW(token, program().c_str(), line.data(), nullptr, nullptr, TRUE,
+        token ? CreateProcessAsUserW(token, image.c_str(), line.data(), nullptr, nullptr, TRUE,
                                      flags, nullptr, nullptr, &startup, &made)
-              : CreateProcessW(program().c_str(), line.data(), nullptr, nullptr, TRUE, flags,
-                               nullptr, nullptr, &startup, &made);
+              : CreateProcessW(image.c_str(), line.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                               nullptr, &startup, &made);
     if (write_end)
         CloseHandle(write_end);
     if (started) {
@@ -186,6 +189,35 @@ TEST(Terminal, RedirectedOutputKeepsGoingToItsFileOrPipe)
         EXPECT_NE(unknown.output.find("unknown command: --hlep\r\nUsage:"), std::string::npos);
     }
     EXPECT_EQ(console_text().find("vendrel"), std::string::npos) << "the console got some too";
+}
+
+// The subsystem an image declares in its header: whether cmd.exe waits for it.
+WORD subsystem_of(const std::wstring& file)
+{
+    IMAGE_DOS_HEADER dos{};
+    IMAGE_NT_HEADERS64 nt{};
+    FILE* in = _wfopen(file.c_str(), L"rb");
+    if (!in)
+        return 0;
+    const bool read = std::fread(&dos, sizeof dos, 1, in) == 1 &&
+                      std::fseek(in, dos.e_lfanew, SEEK_SET) == 0 &&
+                      std::fread(&nt, sizeof nt, 1, in) == 1;
+    std::fclose(in);
+    return read ? nt.OptionalHeader.Subsystem : 0;
+}
+
+TEST(Terminal, TheConsoleTwinIsWaitedForAndAnswersWhereItIsTyped)
+{
+    const std::wstring twin = program(L"vendrel.com");
+    EXPECT_EQ(subsystem_of(twin), IMAGE_SUBSYSTEM_WINDOWS_CUI);
+    EXPECT_EQ(subsystem_of(program()), IMAGE_SUBSYSTEM_WINDOWS_GUI);
+
+    fresh_console();
+    EXPECT_EQ(run({"--version"}, Start::joined, nullptr, twin).status, 0);
+    EXPECT_NE(console_text().find("The Vendrel developers"), std::string::npos) << console_text();
+    const Ran unknown = run({"--hlep"}, Start::output_to_pipe, nullptr, twin);
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.output.find("unknown command: --hlep\r\nUsage:"), std::string::npos);
 }
 
 TEST(Terminal, TheServiceCommandsRefuseAProcessThatIsNotElevated)
