@@ -50,18 +50,29 @@ std::string usage_text()
            "                              the same, also serving peers that have not logged in\n"
            "                              (programs that speak only the original operations):\n"
            "                              every peer may then read and change everything\n"
+           "  vendrel server --store URI [PORT | ADDRESS:PORT]\n"
+           "                              the same, on a PostgreSQL database instead of the file\n"
+           "                              (URI: postgresql://USER@HOST:PORT/DBNAME or key=value\n"
+           "                              words; the password from ~/.pgpass or PGPASSWORD)\n"
            "  vendrel client [--fingerprint KEY] [ADDRESS[:PORT]]\n"
            "                              no database here: a server's (127.0.0.1, port 450\n"
            "                              unless given); the login is checked by the server,\n"
            "                              whose key is asked about at the first connection or\n"
            "                              given as KEY (SHA256:...)\n"
+           "  vendrel client [--fingerprint KEY] ADDRESS[:PORT],ADDRESS[:PORT],...\n"
+           "                              the same with several servers of one database: the\n"
+           "                              first that answers, and the next when it stops\n"
            "  vendrel fingerprint [--database FILE]\n"
            "                              the fingerprint of the key of the server of your\n"
            "                              database (or FILE)\n"
-           "  vendrel init [--database FILE]\n"
+           "  vendrel init [--database FILE | --store URI]\n"
            "                              makes the tables and the administrator admin in a new\n"
-           "                              database (yours, or FILE), asking for admin's password\n"
-           "                              (or reading one line of standard input)\n"
+           "                              database (yours, FILE, or an empty PostgreSQL one),\n"
+           "                              asking for admin's password (or reading one line of\n"
+           "                              standard input)\n"
+           "  vendrel copy --from SOURCE --to TARGET\n"
+           "                              copies a whole database from a file to an empty\n"
+           "                              PostgreSQL database (a URI) or back, ids and all\n"
            "  vendrel backup [--force] [--database PATH] FILE\n"
            "                              copies the database (yours, or the one at PATH) into\n"
            "                              FILE, also while a server is writing to it; --force\n"
@@ -82,6 +93,8 @@ int answer_command_line(int argc, char** argv)
         return run_backup(argc - 2, argv + 2);
     if (std::strcmp(argv[1], "init") == 0)
         return run_init(argc - 2, argv + 2);
+    if (std::strcmp(argv[1], "copy") == 0)
+        return run_copy(argc - 2, argv + 2);
     if (std::strcmp(argv[1], "fingerprint") == 0)
         return run_fingerprint(argc - 2, argv + 2);
     if (std::strcmp(argv[1], "service") == 0)

@@ -29,6 +29,10 @@ int run_backup(int argc, char** argv);
 // exit_failed (told on the error output) or exit_usage.
 int run_init(int argc, char** argv);
 
+// The copy command, given the words after copy: --from SOURCE --to TARGET. Returns exit_ok,
+// exit_failed (told on the error output) or exit_usage.
+int run_copy(int argc, char** argv);
+
 // The fingerprint command, given the words after fingerprint: [--database FILE]. Prints the
 // key fingerprint of the server of that database (yours by default).
 int run_fingerprint(int argc, char** argv);

@@ -21,7 +21,7 @@ namespace {
 int usage_error(const char* text)
 {
     platform::write_error(std::string("vendrel init: ") + text +
-                          "\nUsage: vendrel init [--database FILE]\n");
+                          "\nUsage: vendrel init [--database FILE | --store URI]\n");
     return exit_usage;
 }
 
@@ -65,20 +65,57 @@ std::string administrator_password(std::string* why)
     return std::string();
 }
 
+// The tables, their indexes and the administrator in an empty PostgreSQL database.
+int init_store(const std::string& uri)
+{
+    std::string reason;
+    if (store::bind_postgresql_driver(uri, &reason) != 0)
+        return failure(reason);
+    const auto refuse = [](const std::string& text) {
+        store::close(store::db_handle);
+        return failure(text);
+    };
+    for (const char* table : {"person", "ticket", "subjectlink", "vendrelversion"})
+        if (store::statement_prepares(std::string("select id from ") + table))
+            return refuse(std::string("the database has the table ") + table +
+                          " already; nothing was changed");
+    std::string why;
+    const std::string password = administrator_password(&why);
+    if (password.empty())
+        return refuse(why + "; nothing was made");
+    store::SchemaFailure made;
+    const int result = store::create_schema(password.c_str(), &made);
+    store::close(store::db_handle);
+    if (result != 0)
+        return failure(std::string(made.telling.message) + ": " + made.statement);
+    platform::write_output(std::string("Made the tables with the administrator ") +
+                           store::administrator_name + "\n");
+    return exit_ok;
+}
+
 } // namespace
 
 int run_init(int argc, char** argv)
 {
     std::string database;
+    std::string uri;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "--database") == 0) {
             if (++i == argc)
                 return usage_error("--database needs a FILE");
             database = argv[i];
+        } else if (std::strcmp(argv[i], "--store") == 0) {
+            if (++i == argc)
+                return usage_error("--store needs a URI");
+            uri = argv[i];
         } else {
             return usage_error((std::string("unknown word ") + argv[i]).c_str());
         }
     }
+    if (!uri.empty() && !database.empty())
+        return usage_error("--database and --store name two databases");
+    if (!uri.empty())
+        return init_store(uri);
     if (database.empty())
         database = own_database();
     if (database.empty())

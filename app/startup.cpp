@@ -2,6 +2,7 @@
 // is the exit code. The heavy set-up waits for the main dialog's first initialisation.
 #include "app/startup.h"
 
+#include "app/command_line.h"
 #include "app/database_indexes.h"
 #include "app/dialogs.h"
 #include "remote/remote.h"
@@ -39,9 +40,16 @@ int read_port(const char* text)
     return std::atoi(text);
 }
 
-// The local database and the column reader that goes with it; the binding's result.
-int bind_local_database()
+// The database of the command line, the file or --store's, and the column reader that goes
+// with it; the binding's result, with *reason when the store cannot be loaded or reached.
+int bind_local_database(std::string* reason)
 {
+    if (!startup_options.store.empty()) {
+        // The server's key and certificate lie where the file would.
+        std::snprintf(store::database_path, sizeof store::database_path, "%s",
+                      own_database().c_str());
+        return store::bind_postgresql_driver(startup_options.store, reason);
+    }
     const int result = store::bind_local_driver(database_file_name);
     store::db_driver.column_by_name = store::local_column_by_name;
     return result;
@@ -83,6 +91,8 @@ int connect_client()
 {
     std::string reason;
     remote::client_settings.pinned_fingerprint = startup_options.pinned_fingerprint;
+    for (const auto& [host, port] : startup_options.more_servers)
+        remote::add_alternative_server(host, port);
     const int connected = remote::install_client_driver(startup_options.remote_host.c_str(),
                                                         startup_options.remote_port, &reason);
     if (connected == 0)
@@ -114,6 +124,8 @@ const OptionWord option_words[] = {
      [](StartupOptions* options, const std::string& file) { options->key_file = file; }},
     {"--fingerprint", true,
      [](StartupOptions* options, const std::string& key) { options->pinned_fingerprint = key; }},
+    {"--store", true,
+     [](StartupOptions* options, const std::string& uri) { options->store = uri; }},
 };
 
 } // namespace
@@ -191,6 +203,32 @@ int parse_mode_text(const char* text)
             return 0;
         }
         startup_options.client_mode = 2;
+        // A list HOST1[:PORT],HOST2[:PORT],...: the servers of one database, in the order
+        // they are tried.
+        if (std::strchr(rest, ',')) {
+            std::vector<std::pair<std::string, int>> listed;
+            const std::string list = rest;
+            for (std::size_t at = 0; at <= list.size();) {
+                std::size_t end = list.find(',', at);
+                if (end == std::string::npos)
+                    end = list.size();
+                std::string item = list.substr(at, end - at);
+                item.erase(0, item.find_first_not_of(" \t"));
+                item.erase(item.find_last_not_of(" \t") + 1);
+                const std::size_t colon = item.find(':');
+                const int port =
+                    colon == std::string::npos ? default_port : read_port(item.c_str() + colon + 1);
+                const std::string host = item.substr(0, colon);
+                if (port <= 0 || host.empty())
+                    return -1;
+                listed.emplace_back(host, port);
+                at = end + 1;
+            }
+            startup_options.remote_host = listed[0].first;
+            startup_options.remote_port = listed[0].second;
+            startup_options.more_servers.assign(listed.begin() + 1, listed.end());
+            return 0;
+        }
         if (const char* colon = std::strchr(rest, ':')) {
             startup_options.remote_port = read_port(colon + 1);
             if (startup_options.remote_port <= 0)
@@ -269,8 +307,8 @@ int first_initialisation(platform::Window main)
     if (startup_options.client_mode != 0) {
         if (connect_client() < 0)
             platform::message_box(main, "Connection error");
-    } else if (bind_local_database() < 0) {
-        platform::message_box(main, "Database error");
+    } else if (std::string reason; bind_local_database(&reason) < 0) {
+        platform::message_box(main, reason.empty() ? "Database error" : "Database error\r\n" + reason);
     } else {
         // Shown in the window's notice line until the first list fills it, never as a box
         // the user has to answer before the program even starts.
@@ -296,8 +334,8 @@ int serve_as_parsed()
         return -1;
     platform::catch_stop_signals(); // before any thread, so that every thread inherits it
     remote::start_tick_clock();
-    if (bind_local_database() < 0) {
-        platform::write_log_line("vendrel: Database error");
+    if (std::string reason; bind_local_database(&reason) < 0) {
+        platform::write_log_line("vendrel: Database error" + (reason.empty() ? "" : ": " + reason));
         return 1;
     }
     index_local_database(true);

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace app {
@@ -14,6 +15,7 @@ struct StartupOptions {
     int client_mode = 0;     // 0 not a client, 1 default host, 2 host given
     std::string remote_host; // empty: absent
     int remote_port = -1;
+    std::vector<std::pair<std::string, int>> more_servers; // after the first, in order
     bool server_mode = false;
     std::string listen_address; // empty: every address
     int listen_port = -1;
@@ -21,6 +23,7 @@ struct StartupOptions {
     std::string certificate_file;    // --tls-cert FILE: the server's own certificate ...
     std::string key_file;            // --tls-key FILE: ... and its key
     std::string pinned_fingerprint;  // --fingerprint SHA256:...: the client's server key
+    std::string store;               // --store URI: the PostgreSQL database instead of the file
 };
 
 extern StartupOptions startup_options;
@@ -28,9 +31,10 @@ extern StartupOptions startup_options;
 constexpr int default_port = 450;
 
 // Fills startup_options from the words after the program's name: the options first
-// (--open, --tls-cert FILE, --tls-key FILE, --fingerprint KEY), which are taken out wherever they stand, together with their values, so that no
+// (--open, --tls-cert FILE, --tls-key FILE, --fingerprint KEY, --store URI), which are taken out wherever they stand, together with their values, so that no
 // value is ever read as a mode word; then the rest, read as it always was: nothing
-// (standalone), "client [ADDRESS[:PORT]]", "server [PORT]" or "server ADDRESS:PORT".
+// (standalone), "client [ADDRESS[:PORT]]" (or a list ADDRESS[:PORT],ADDRESS[:PORT],...),
+// "server [PORT]" or "server ADDRESS:PORT".
 // Returns 0, or -1 when a port is not a positive number or an option lacks its value (the
 // mode stays as recognised).
 int parse_arguments(const std::vector<std::string>& words);

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace remote {
 
@@ -66,6 +67,8 @@ int prepare_for_peer(int slot, const WireMessage& request)
     take_refusal(); // whatever an earlier re-prepare left behind is not this request's
     const int number = prepare_for_client(request.payload, request.payload_size, connection);
     why = take_refusal();
+    if (why.empty())
+        why = std::exchange(store::judgement.refused, std::string());
     if (!why.empty())
         log_refusal(slot, why);
     return number > 0 ? number : 0;

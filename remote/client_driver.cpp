@@ -19,6 +19,7 @@
 #include <new>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace remote {
 
@@ -44,8 +45,15 @@ void forget_old_handles()
     }
 }
 
-std::string client_host;
+std::string client_host; // the server of the connection, one of servers
 int client_port = 0;
+struct ServerAddress {
+    std::string host;
+    int port;
+};
+std::vector<ServerAddress> alternatives; // given before installing
+std::vector<ServerAddress> servers;      // the one installed with, then the alternatives
+std::size_t current_server = 0;
 std::string* connect_reason = nullptr; // where client_open says why it failed, while installing
 
 RemoteStatement* as_remote(store::DbStatement* statement)
@@ -67,6 +75,16 @@ int exchange(const WireMessage& request, WireMessage* reply, bool value_checked)
 // unknown server showed.
 ServerLogin link_trouble = ServerLogin::ok;
 std::string offered_key;
+
+// Whether fingerprint is the key this user accepted for another server of the list.
+bool accepted_for_another_server(const std::string& fingerprint)
+{
+    for (const ServerAddress& other : servers)
+        if ((other.host != client_host || other.port != client_port) && !fingerprint.empty() &&
+            known_fingerprint(other.host + ":" + std::to_string(other.port)) == fingerprint)
+            return true;
+    return false;
+}
 
 // Starts the encrypted link on a new connection, and judges the key the server shows: the
 // one pinned, else one that chains to the system's roots for this address, else the one the
@@ -109,7 +127,13 @@ int start_encryption()
         connect_session(remote_link.socket, client_host.c_str(), deadline, &peer, &reason);
     if (!session)
         return -1;
-    const bool trusted = expected.empty() ? peer.chain_trusted : peer.fingerprint == expected;
+    bool trusted = expected.empty() ? peer.chain_trusted : peer.fingerprint == expected;
+    // A server of the list that shows the key this user accepted for another of the list is
+    // that office's server too: it is kept as known, and asked about no more.
+    if (!trusted && expected.empty() && accepted_for_another_server(peer.fingerprint)) {
+        remember_server(server, peer.fingerprint);
+        trusted = true;
+    }
     if (!trusted) {
         end_session(session);
         offered_key = peer.fingerprint;
@@ -126,9 +150,10 @@ int start_encryption()
 // person was removed): asking again would only count as a guess. An explicit login clears it.
 bool kept_login_refused = false;
 
-// Makes the connection anew, logged in again as the session's person when somebody has
-// logged in, so that the request that needed the connection never sees the difference.
-bool reconnect(bool with_login)
+// Makes the connection to the current server anew, logged in again as the session's person
+// when somebody has logged in, so that the request that needed the connection never sees the
+// difference.
+bool reconnect_here(bool with_login)
 {
     link_trouble = ServerLogin::failed;
     if (connect_to_server(&remote_link, client_host.c_str(), client_port, connect_reason) != 0)
@@ -152,6 +177,26 @@ bool reconnect(bool with_login)
         break;
     }
     drop_connection(&remote_link);
+    return false;
+}
+
+// The same with the current server, and when it cannot be reached, with each other server in
+// turn; the first that answers becomes the current one. A server that answers but is not
+// trusted, or refuses the login, ends the search: the user is told about that one.
+bool reconnect(bool with_login)
+{
+    const std::size_t count = servers.empty() ? 1 : servers.size();
+    for (std::size_t tried = 0; tried < count; ++tried) {
+        if (tried > 0) {
+            current_server = (current_server + 1) % count;
+            client_host = servers[current_server].host;
+            client_port = servers[current_server].port;
+        }
+        if (reconnect_here(with_login))
+            return true;
+        if (link_trouble != ServerLogin::failed)
+            return false;
+    }
     return false;
 }
 
@@ -442,6 +487,9 @@ int install_client_driver(const char* host, int port, std::string* reason)
         return -1;
     client_host = host ? host : "";
     client_port = port;
+    servers = {ServerAddress{client_host, client_port}};
+    servers.insert(servers.end(), alternatives.begin(), alternatives.end());
+    current_server = 0;
 
     store::db_driver.open = client_open;
     store::db_driver.initialize = initialize_nothing;
@@ -458,6 +506,11 @@ int install_client_driver(const char* host, int port, std::string* reason)
     const int opened = store::open(nullptr, &store::db_handle, flags, nullptr);
     connect_reason = nullptr;
     return opened == 0 ? 1 : 0;
+}
+
+void add_alternative_server(const std::string& host, int port)
+{
+    alternatives.push_back(ServerAddress{host, port});
 }
 
 ServerLogin log_in_to_server(const std::string& user, const std::string& digest)

@@ -143,13 +143,24 @@ int authorize(void*, int action, const char* first, const char* second, const ch
         // Whatever reads the digest gets NULL: a select, a where, an update or insert that
         // copies it into another column.
         if (digests_hidden.load(std::memory_order_relaxed) && first && second &&
-            std::strcmp(first, "person") == 0 && std::strcmp(second, "password") == 0)
+            std::strcmp(first, "person") == 0 && std::strcmp(second, "password") == 0) {
+            // PostgreSQL runs such a statement over a stand-in of person without the
+            // digest; a write of person itself would still read the real one.
+            store::judgement.digest_hidden = true;
+            if (store::postgresql_store() && store::judgement.person_written)
+                return refuse("reading person.password in a write of person");
             return auth_ignore;
+        }
         if (is_program_table(first) && in_main(database))
             return auth_ok;
         return refuse(std::string("reading ") + (first ? first : "?"));
     case action_insert:
     case action_update:
+        if (first && std::strcmp(first, "person") == 0) {
+            store::judgement.person_written = true;
+            if (store::postgresql_store() && store::judgement.digest_hidden)
+                return refuse("reading person.password in a write of person");
+        }
         if (is_program_table(first) && in_main(database))
             return auth_ok;
         return refuse(std::string("writing ") + (first ? first : "?"));
@@ -219,19 +230,23 @@ int install_guard(std::string* reason)
                       "sqlite3_stmt_readonly or sqlite3_limit is missing)";
         return -1;
     }
-    limit(store::db_handle, limit_length, longest_value);
-    if (set_authorizer(store::db_handle, authorize, nullptr) != store::db_ok) {
+    // On the PostgreSQL store the statements are judged on the in-memory schema, and a step
+    // is bounded by the server's statement_timeout instead.
+    store::DbConnection* judged = store::judging_connection();
+    limit(judged, limit_length, longest_value);
+    if (set_authorizer(judged, authorize, nullptr) != store::db_ok) {
         if (reason)
             *reason = "the SQLite library refuses the authorizer";
         return -1;
     }
-    progress_handler(store::db_handle, progress_period, on_progress, nullptr);
+    progress_handler(judged, progress_period, on_progress, nullptr);
     return 0;
 }
 
 void guard_this_thread()
 {
     guarded = true;
+    store::statements_judged = true;
 }
 
 bool thread_is_guarded()
@@ -243,8 +258,10 @@ void run_unguarded(const std::function<void()>& work)
 {
     const bool was = guarded;
     guarded = false;
+    store::statements_judged = false;
     work();
     guarded = was;
+    store::statements_judged = was;
 }
 
 void hide_digests(bool hidden)
@@ -282,8 +299,13 @@ int guarded_step(store::DbStatement* statement, int bound_ms)
 {
     step_end = StepEnd::normal;
     step_deadline_ms = platform::monotonic_ms() + (bound_ms > 0 ? bound_ms : 1);
+    store::statement_time_limit_ms = bound_ms > 0 ? bound_ms : 1;
     const int rc = store::step(statement);
+    store::statement_time_limit_ms = 0;
     step_deadline_ms = 0;
+    // The PostgreSQL store reports its statement_timeout as an interrupt of its own.
+    if (rc == store::db_interrupt && step_end == StepEnd::normal)
+        step_end = steps_stopped.load() != 0 ? StepEnd::stopping : StepEnd::over_time;
     return rc;
 }
 
@@ -304,6 +326,9 @@ void allow_guarded_steps()
 
 bool statement_reads_only(store::DbStatement* statement)
 {
+    // A statement of the PostgreSQL store has run and committed in its first step.
+    if (store::postgresql_store())
+        return true;
     return !stmt_readonly || !statement || stmt_readonly(statement) != 0;
 }
 

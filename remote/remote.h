@@ -15,6 +15,10 @@ int start_tick_clock();
 // failure *reason says why.
 int install_client_driver(const char* host, int port, std::string* reason = nullptr);
 
+// Further servers of the same database, tried in turn after the one the driver was installed
+// with whenever a connection cannot be made; called before install_client_driver.
+void add_alternative_server(const std::string& host, int port);
+
 // How a client's login to its server went.
 enum class ServerLogin {
     ok,                // logged in; the connection, and every one made later, carries it

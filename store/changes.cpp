@@ -8,6 +8,10 @@ namespace store {
 
 int local_change_number(std::string* number)
 {
+    // PostgreSQL keeps no such counters for a session, and other servers write there too:
+    // the callers' own light statements tell instead.
+    if (postgresql_store())
+        return -1;
     // data_version moves when another connection commits; a write of this one moves
     // total_changes() instead.
     const Outcome outcome = run_statement(

@@ -7,6 +7,20 @@ namespace store {
 
 DbDriver db_driver = {};
 DbConnection* db_handle = nullptr;
+DbConnection* judging_handle = nullptr;
+thread_local int statement_time_limit_ms = 0;
+thread_local Judgement judgement;
+thread_local bool statements_judged = false;
+
+bool postgresql_store()
+{
+    return judging_handle != nullptr;
+}
+
+DbConnection* judging_connection()
+{
+    return judging_handle ? judging_handle : db_handle;
+}
 
 int initialize()
 {

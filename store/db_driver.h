@@ -102,4 +102,35 @@ extern const char* sqlite_library_name;
 // The full path of the database file last given to bind_local_driver.
 extern char database_path[4096];
 
+// The PostgreSQL store (the Linux program only): binds the statement slots to the client
+// library, loaded at run time by postgresql_library_name, and connects to conninfo (a
+// connection URI or key=value words; the password as the library reads it, from the
+// password file or the environment) into db_handle. Every statement is also prepared on an
+// in-memory SQLite database with the program's four tables, which names its columns as the
+// SQLite store would and on which the server's guard judges its peers. 0, or -1 with *reason.
+int bind_postgresql_driver(const std::string& conninfo, std::string* reason);
+extern const char* postgresql_library_name;
+
+// Whether the statement slots run on PostgreSQL.
+bool postgresql_store();
+
+// The SQLite connection on which statements are judged before they run: db_handle for the
+// SQLite store, the in-memory schema for PostgreSQL.
+DbConnection* judging_connection();
+extern DbConnection* judging_handle; // set by the PostgreSQL binding
+
+// Per thread: the longest one statement of this thread may run on PostgreSQL, in ms (0:
+// unbounded). The server's guard sets it around its peers' steps.
+extern thread_local int statement_time_limit_ms;
+
+// Per thread: what the guard saw while judging the statement being prepared. The
+// PostgreSQL binding clears it before each judgement and reads it after.
+struct Judgement {
+    bool digest_hidden = false;  // a read of person.password was answered with NULL
+    bool person_written = false; // the statement inserts into or updates person
+    std::string refused;         // what the rewrite for PostgreSQL refused, "... is not allowed"
+};
+extern thread_local Judgement judgement;
+extern thread_local bool statements_judged; // the calling thread's statements are a peer's
+
 } // namespace store

@@ -62,7 +62,7 @@ int failed(IndexReport* report, const std::string& sql, const Outcome& outcome)
 // The number of codes that more than one open, not removed row carries: what the rule forbids.
 constexpr const char* codes_open_twice =
     "select count(*) as n from (select code from ticket where enddate is null and date_e is "
-    "null and code is not null group by code having count(*)>1)";
+    "null and code is not null group by code having count(*)>1) as c";
 
 } // namespace
 

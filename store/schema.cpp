@@ -138,4 +138,28 @@ std::string table_creation(const std::string& table)
     return std::string();
 }
 
+namespace {
+
+template <std::size_t N> std::vector<std::string> with_id(const char* const (&columns)[N])
+{
+    std::vector<std::string> names{"id"};
+    names.insert(names.end(), std::begin(columns), std::end(columns));
+    return names;
+}
+
+} // namespace
+
+std::vector<std::string> table_columns(const std::string& table)
+{
+    if (table == "vendrelversion")
+        return {"id", "version"};
+    if (table == "person")
+        return with_id(person_columns);
+    if (table == "subjectlink")
+        return with_id(subjectlink_columns);
+    if (table == "ticket")
+        return with_id(ticket_columns);
+    return {};
+}
+
 } // namespace store

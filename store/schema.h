@@ -5,6 +5,7 @@
 #include "platform/report.h"
 
 #include <string>
+#include <vector>
 
 namespace store {
 
@@ -26,5 +27,8 @@ int create_schema(const char* password, SchemaFailure* failure);
 // exactly as create_schema runs it, for tools that write a file of their own; empty for any
 // other name.
 std::string table_creation(const std::string& table);
+
+// The columns of table in their order, id first; empty for any other name.
+std::vector<std::string> table_columns(const std::string& table);
 
 } // namespace store

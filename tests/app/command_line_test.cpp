@@ -85,6 +85,22 @@ TEST(CommandLine, OptionsAreTakenWhereverTheyStandAndTheirValuesAreNeverModeWord
     EXPECT_EQ(app::startup_options.remote_host, "10.0.0.7");
     EXPECT_EQ(app::startup_options.pinned_fingerprint, "SHA256:xserverx");
     app::startup_options = app::StartupOptions{};
+    EXPECT_EQ(app::parse_arguments({"server", "--store", "postgresql://clients@dbserver/clients",
+                                    "127.0.0.1:4501"}),
+              0);
+    EXPECT_TRUE(app::startup_options.server_mode);
+    EXPECT_EQ(app::startup_options.client_mode, 0);
+    EXPECT_EQ(app::startup_options.store, "postgresql://clients@dbserver/clients");
+    EXPECT_EQ(app::startup_options.listen_port, 4501);
+    app::startup_options = app::StartupOptions{};
+    EXPECT_EQ(app::parse_command_line("client 10.0.0.7:600,10.0.0.8, vendrel2:700"), 0);
+    EXPECT_EQ(app::startup_options.remote_host, "10.0.0.7");
+    EXPECT_EQ(app::startup_options.remote_port, 600);
+    EXPECT_EQ(app::startup_options.more_servers,
+              (std::vector<std::pair<std::string, int>>{{"10.0.0.8", 450}, {"vendrel2", 700}}));
+    app::startup_options = app::StartupOptions{};
+    EXPECT_EQ(app::parse_command_line("client 10.0.0.7:0,10.0.0.8"), -1);
+    app::startup_options = app::StartupOptions{};
     EXPECT_EQ(app::parse_command_line("server --tls-cert"), -1);
 }
 
@@ -116,6 +132,7 @@ TEST(CommandLine, HelpVersionAndUnknownWordsAreAnsweredWithoutADisplay)
         {{"--version", "server"}, -1, "^$", "^$"},
         {{"--fingerprint", "SHA256:client"}, -1, "^$", "^$"},
         {{"--tls-cert", "server.pem", "--tls-key", "k", "--help"}, 2, "^$", "unknown command"},
+        {{"--store", "host=dbserver dbname=clients", "--help"}, 2, "^$", "unknown command"},
     };
     const std::string home = testing_support::make_temp_home("vendrel-words");
     ASSERT_FALSE(home.empty());

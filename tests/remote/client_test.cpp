@@ -2,6 +2,9 @@
 // and raw statements through the headless backend in client mode, with the rows checked in
 // the server's file; a client without a server; a server without a display.
 #include "harness/peer.h"
+#ifndef _WIN32
+#include "harness/pg_server.h"
+#endif
 #include "harness/relay.h"
 #include "resources/ids.h"
 #include "tests/support/scenario.h"
@@ -15,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace {
@@ -23,6 +27,8 @@ using namespace headless;
 using namespace ids;
 using remote_testing::ServerProcess;
 
+std::string file_text(const std::string& path);
+
 class RemoteClient : public testing_support::Scenario {
   protected:
     void TearDown() override
@@ -30,6 +36,9 @@ class RemoteClient : public testing_support::Scenario {
         testing_support::Scenario::TearDown();
         if (server.process.id > 0)
             remote_testing::stop_server_process(&server);
+#ifndef _WIN32
+        pg_testing::stop_pg_server(&pg);
+#endif
     }
     // The database made in home, a server on it, and this program started as its client.
     void start_client_of_server()
@@ -38,7 +47,39 @@ class RemoteClient : public testing_support::Scenario {
         ASSERT_TRUE(remote_testing::start_server_process(home, &server));
         start(remote_testing::client_command_line(home, server.port));
     }
+    using RowsOf = std::function<testing_support::Rows(const std::string&)>;
+    void a_day_at_the_desk(const RowsOf& rows);
     ServerProcess server;
+#ifndef _WIN32
+    // A PostgreSQL server of the test's own, its database made by vendrel init, a server of
+    // the program on it, and this program started as its client.
+    void make_postgresql_database()
+    {
+        ASSERT_TRUE(pg_testing::start_pg_server(&pg)) << "PostgreSQL: " << pg.error;
+        uri = pg_testing::make_pg_database(pg, "vendrel");
+        ASSERT_FALSE(uri.empty());
+        {
+            std::ofstream password(home + "/password");
+            password << "admin\n";
+        }
+        ASSERT_EQ(remote_testing::run_program(home, {"init", "--store", uri}, home + "/init.err",
+                                              60000, home + "/password"),
+                  0)
+            << file_text(home + "/init.err");
+    }
+    void start_client_of_postgresql_server()
+    {
+        make_postgresql_database();
+        if (HasFatalFailure())
+            return;
+        server.options = {"--store", uri};
+        ASSERT_TRUE(remote_testing::start_server_process(home, &server))
+            << file_text(home + "/server.err");
+        start(remote_testing::client_command_line(home, server.port));
+    }
+    pg_testing::PgServer pg;
+    std::string uri;
+#endif
 };
 
 std::string file_text(const std::string& path)
@@ -149,10 +190,11 @@ void close_forms(platform::Window main)
             press_escape(*it);
 }
 
-TEST_F(RemoteClient, ADayAtTheDeskThroughTheDialogsLandsInTheServersFile)
+// A day at the desk through the dialogs of a client, each step checked in the server's
+// database through rows.
+void RemoteClient::a_day_at_the_desk(const RowsOf& rows)
 {
     using Texts = std::vector<std::string>;
-    start_client_of_server();
     log_in("admin", "admin");
     ASSERT_EQ(box_texts(), Texts{});
 
@@ -200,7 +242,7 @@ TEST_F(RemoteClient, ADayAtTheDeskThroughTheDialogsLandsInTheServersFile)
     EXPECT_EQ(lines_of(links, links::link_list), Texts{"Member\tRelation\tFront desk\t"});
     close_forms(main);
     EXPECT_EQ(box_texts(), Texts{});
-    EXPECT_EQ(query("select role, ac1 from person where name='Front desk'"),
+    EXPECT_EQ(rows("select role, ac1 from person where name='Front desk'"),
               (testing_support::Rows{{"5", "1"}}));
 
     // The group shows after a new login; a ticket is created, seen, saved and searched.
@@ -215,7 +257,7 @@ TEST_F(RemoteClient, ADayAtTheDeskThroughTheDialogsLandsInTheServersFile)
     type_text(ticket, ticket::description, "Paper stuck in tray 2");
     click(ticket, ticket::save);
     EXPECT_EQ(find_dialog(ticket_dialog), nullptr);
-    EXPECT_EQ(query("select customer, subject, state from ticket"),
+    EXPECT_EQ(rows("select customer, subject, state from ticket"),
               (testing_support::Rows{{"Reception", "Printer jam", "new"}}));
     ASSERT_EQ(lines_of(main, main_window::ticket_list).size(), 1u);
 
@@ -228,21 +270,93 @@ TEST_F(RemoteClient, ADayAtTheDeskThroughTheDialogsLandsInTheServersFile)
     type_text(ticket, ticket::state, "waiting for toner");
     click(ticket, ticket::save);
     EXPECT_EQ(find_dialog(ticket_dialog), nullptr);
-    EXPECT_EQ(query("select state from ticket where enddate is null"),
+    EXPECT_EQ(rows("select state from ticket where enddate is null"),
               (testing_support::Rows{{"waiting for toner"}}));
 
     click(main, main_window::search);
     platform::Window search = find_dialog(search_dialog);
     ASSERT_NE(search, nullptr);
-    type_text(search, search::subject, "Printer");
+    type_text(search, search::subject, "pRINTER"); // the case of a word never matters
     click(search, search::run);
     // Both versions of the ticket, the saved one and the one it replaced.
     const Texts found = lines_of(main, main_window::ticket_list);
-    EXPECT_EQ(found.size(), query("select id from ticket where subject like 'Printer%'").size());
+    EXPECT_EQ(found.size(), rows("select id from ticket where subject like 'Printer%'").size());
     for (const std::string& line : found)
         EXPECT_NE(line.find("Printer jam"), std::string::npos);
-    EXPECT_EQ(box_texts(), Texts{});
+
+    // The ticket is ended: no open row is left, and the list is empty.
+    click(main, main_window::refresh);
+    ASSERT_EQ(lines_of(main, main_window::ticket_list).size(), 1u);
+    select_line(main, main_window::ticket_list, 0);
+    click(main, main_window::see);
+    ticket = find_dialog(ticket_dialog);
+    ASSERT_NE(ticket, nullptr);
+    click(ticket, ticket::save_and_end);
+    EXPECT_EQ(find_dialog(ticket_dialog), nullptr);
+    EXPECT_EQ(rows("select count(*) from ticket where enddate is null"),
+              (testing_support::Rows{{"0"}}));
+    EXPECT_EQ(lines_of(main, main_window::ticket_list), Texts{});
+    EXPECT_EQ(box_texts(), Texts{"Realy end"}); // asked, and answered OK
 }
+
+TEST_F(RemoteClient, ADayAtTheDeskThroughTheDialogsLandsInTheServersFile)
+{
+    start_client_of_server();
+    a_day_at_the_desk([this](const std::string& sql) { return query(sql); });
+}
+
+#ifndef _WIN32
+TEST_F(RemoteClient, AClientOfTwoServersOfOneDatabaseKeepsWorkingWhenOneStops)
+{
+    make_postgresql_database();
+    if (HasFatalFailure())
+        return;
+    server.options = {"--store", uri};
+    ASSERT_TRUE(remote_testing::start_server_process(home, &server))
+        << file_text(home + "/server.err");
+    // The second server shows the office's key, the first one's.
+    const std::string second_home = home + "/second";
+    std::filesystem::create_directories(second_home + "/Documents");
+    ServerProcess second;
+    second.options = {"--store", uri, "--tls-cert", home + "/Documents/vendrel-server.crt",
+                      "--tls-key", home + "/Documents/vendrel-server.key"};
+    ASSERT_TRUE(remote_testing::start_server_process(second_home, &second))
+        << file_text(second_home + "/server.err");
+    // The user accepts the first server's key at the first login; the second, showing the
+    // same key, is then no stranger.
+    start("client 127.0.0.1:" + std::to_string(server.port) + ",127.0.0.1:" +
+          std::to_string(second.port));
+    headless::answer_next_box(platform::answer_ok);
+    log_in("admin", "admin");
+    EXPECT_EQ(box_texts().size(), 1u);
+    const auto insert = [this](const char* code) {
+        bool written = false;
+        on_program_thread([&] {
+            written = store::run_statement(std::string("insert into ticket (code) values ('") +
+                                           code + "')")
+                          .ok();
+        });
+        return written;
+    };
+    EXPECT_TRUE(insert("F1"));
+    EXPECT_EQ(remote_testing::stop_server_process(&server), 0);
+    // The next request finds the other server, logged in again as admin.
+    EXPECT_TRUE(insert("F2"));
+    EXPECT_EQ(pg_testing::pg_query(pg, "vendrel", "select code from ticket order by code"),
+              (testing_support::Rows{{"F1"}, {"F2"}}));
+    EXPECT_EQ(remote_testing::stop_server_process(&second), 0);
+    EXPECT_NE(file_text(second_home + "/server.err").find("login as admin: logged in"),
+              std::string::npos);
+}
+
+TEST_F(RemoteClient, ADayAtTheDeskOnAServerOfAPostgresqlDatabaseIsTheSame)
+{
+    start_client_of_postgresql_server();
+    if (HasFatalFailure())
+        return;
+    a_day_at_the_desk([this](const std::string& sql) { return pg_testing::pg_query(pg, "vendrel", sql); });
+}
+#endif
 
 TEST_F(RemoteClient, AServerIsFoundAtTheNextLoginItsKeyAskedAboutOnceAndAnotherKeyRefused)
 {
