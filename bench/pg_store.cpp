@@ -6,6 +6,7 @@
 //       and the 99th percentile of a request's time;
 //   (c) the 19 busy clients split over two servers of one PostgreSQL database.
 // Times are the best of a few runs. Prints figures; never fails on a timing.
+#include "bench/busy_clients.h"
 #include "harness/peer.h"
 #include "harness/pg_server.h"
 #include "platform/platform.h"
@@ -17,13 +18,11 @@
 #include "store/sql.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -106,69 +105,10 @@ double best_refresh(int port, int* lines)
     return best;
 }
 
-void busy_client(int port, int seed, std::atomic<int>* go, std::vector<double>* latencies_us)
-{
-    remote::RemoteLink link;
-    if (remote::connect_to_server(&link, "127.0.0.1", port) != 0)
-        return;
-    static thread_local char buffer[remote::column_reply_size];
-    const auto exchange = [&](int operation, int value, const std::string& payload) {
-        remote::WireMessage request{operation, value, static_cast<int>(payload.size()),
-                                    const_cast<char*>(payload.data()), 0};
-        remote::WireMessage reply{0, 0, 0, buffer, sizeof buffer};
-        const auto begin = std::chrono::steady_clock::now();
-        const int rc = remote::exchange_request(&link, request, &reply);
-        latencies_us->push_back(seconds_since(begin) * 1e6);
-        return rc == 0 ? reply.value : -1;
-    };
-    while (go->load() == 0)
-        std::this_thread::yield();
-    for (int i = seed; go->load() == 1; i += busy_clients) {
-        const int number =
-            exchange(remote::op_prepare, 0,
-                     "select * from ticket where id=" + std::to_string(1 + i % ticket_count));
-        if (number <= 0)
-            break;
-        exchange(remote::op_step, number, "");
-        exchange(remote::op_column, number, "code");
-        exchange(remote::op_column, number, "description");
-        exchange(remote::op_finalize, number, "");
-    }
-    platform::close_socket(link.socket);
-}
-
-struct Busy {
-    double per_second = 0;
-    double p99_ms = 0;
-};
-
 // The busy clients, client i on ports[i % ports.size()].
-Busy busy(const std::vector<int>& ports)
+bench::BusyFigures busy(const std::vector<int>& ports)
 {
-    std::atomic<int> go{0};
-    std::vector<std::vector<double>> latencies(busy_clients);
-    std::vector<std::thread> clients;
-    for (int i = 0; i < busy_clients; ++i) {
-        latencies[i].reserve(200000);
-        clients.emplace_back(busy_client, ports[static_cast<std::size_t>(i) % ports.size()], i,
-                             &go, &latencies[i]);
-    }
-    platform::sleep_ms(300);
-    go.store(1);
-    const auto begin = std::chrono::steady_clock::now();
-    platform::sleep_ms(concurrent_run_ms);
-    go.store(2);
-    for (std::thread& client : clients)
-        client.join();
-    const double seconds = seconds_since(begin);
-    std::vector<double> all;
-    for (const auto& list : latencies)
-        all.insert(all.end(), list.begin(), list.end());
-    std::sort(all.begin(), all.end());
-    Busy result;
-    result.per_second = all.size() / seconds;
-    result.p99_ms = all.empty() ? 0 : all[all.size() * 99 / 100] / 1000.0;
-    return result;
+    return bench::run_busy_clients(ports, busy_clients, ticket_count, concurrent_run_ms);
 }
 
 } // namespace
@@ -199,9 +139,8 @@ int main()
     }
     const std::string uri = pg_testing::make_pg_database(pg, "vendrel");
     const std::string file = home + "/Documents/data_vendrel.dat";
-    if (uri.empty() ||
-        remote_testing::run_program(home, {"copy", "--from", file, "--to", uri},
-                                    home + "/copy.err", 120000) != 0) {
+    if (uri.empty() || remote_testing::run_program(home, {"copy", "--from", file, "--to", uri},
+                                                   home + "/copy.err", 120000) != 0) {
         std::fprintf(stderr, "cannot copy the database to PostgreSQL\n");
         pg_testing::stop_pg_server(&pg);
         return 1;
@@ -227,9 +166,9 @@ int main()
     const double file_refresh = best_refresh(on_file.port, &file_lines);
     const double pg_refresh = best_refresh(on_pg.port, &pg_lines);
     remote::drop_connection(&remote::remote_link);
-    const Busy file_busy = busy({on_file.port});
-    const Busy pg_busy = busy({on_pg.port});
-    const Busy two_busy = busy({on_pg.port, on_pg_too.port});
+    const bench::BusyFigures file_busy = busy({on_file.port});
+    const bench::BusyFigures pg_busy = busy({on_pg.port});
+    const bench::BusyFigures two_busy = busy({on_pg.port, on_pg_too.port});
 
     for (remote_testing::ServerProcess* server : {&on_file, &on_pg, &on_pg_too})
         remote_testing::stop_server_process(server);

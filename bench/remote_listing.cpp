@@ -11,6 +11,7 @@
 //   (e) one write statement through the relay, to weigh a single-exchange write.
 // Exchanges are the client driver's own count. Times are the best of a few runs, so that a
 // busy machine skews them alike. Prints figures; never fails on a timing.
+#include "bench/busy_clients.h"
 #include "harness/peer.h"
 #include "harness/relay.h"
 #include "platform/platform.h"
@@ -23,13 +24,11 @@
 #include "store/sql.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -204,38 +203,6 @@ double raw_round_trips(int count)
     return seconds;
 }
 
-// (d): one client's loop of prepare, step, two column reads and finalize.
-void busy_client(int port, int seed, std::atomic<int>* go, std::vector<double>* latencies_us)
-{
-    remote::RemoteLink link;
-    if (remote::connect_to_server(&link, "127.0.0.1", port) != 0)
-        return;
-    char buffer[remote::column_reply_size];
-    const auto exchange = [&](int operation, int value, const std::string& payload) {
-        remote::WireMessage request{operation, value, static_cast<int>(payload.size()),
-                                    const_cast<char*>(payload.data()), 0};
-        remote::WireMessage reply{0, 0, 0, buffer, sizeof buffer};
-        const auto begin = std::chrono::steady_clock::now();
-        const int rc = remote::exchange_request(&link, request, &reply);
-        latencies_us->push_back(seconds_since(begin) * 1e6);
-        return rc == 0 ? reply.value : -1;
-    };
-    while (go->load() == 0)
-        std::this_thread::yield();
-    for (int i = seed; go->load() == 1; i += busy_clients) {
-        const int number =
-            exchange(remote::op_prepare, 0,
-                     "select * from ticket where id=" + std::to_string(1 + i % ticket_count));
-        if (number <= 0)
-            break;
-        exchange(remote::op_step, number, "");
-        exchange(remote::op_column, number, "code");
-        exchange(remote::op_column, number, "description");
-        exchange(remote::op_finalize, number, "");
-    }
-    platform::close_socket(link.socket);
-}
-
 } // namespace
 
 int main()
@@ -309,27 +276,8 @@ int main()
     // (d): nineteen busy clients and one idle one.
     remote::RemoteLink idle;
     remote::connect_to_server(&idle, "127.0.0.1", server.port);
-    std::atomic<int> go{0};
-    std::vector<std::vector<double>> latencies(busy_clients);
-    std::vector<std::thread> clients;
-    for (int i = 0; i < busy_clients; ++i) {
-        latencies[i].reserve(400000);
-        clients.emplace_back(busy_client, server.port, i, &go, &latencies[i]);
-    }
-    platform::sleep_ms(200); // every client connected
-    go.store(1);
-    const auto begin = std::chrono::steady_clock::now();
-    platform::sleep_ms(concurrent_run_ms);
-    go.store(2);
-    for (std::thread& client : clients)
-        client.join();
-    const double concurrent_seconds = seconds_since(begin);
-    std::vector<double> all;
-    for (const auto& list : latencies)
-        all.insert(all.end(), list.begin(), list.end());
-    std::sort(all.begin(), all.end());
-    const double p99_ms = all.empty() ? 0 : all[all.size() * 99 / 100] / 1000.0;
-    const double p50_ms = all.empty() ? 0 : all[all.size() / 2] / 1000.0;
+    const bench::BusyFigures busy =
+        bench::run_busy_clients({server.port}, busy_clients, ticket_count, concurrent_run_ms);
     platform::close_socket(idle.socket);
 
     remote_testing::stop_relay(&relay);
@@ -362,8 +310,8 @@ int main()
                 requested_small.seconds * 1e3);
     std::printf("(d) %d busy clients + 1 idle : %8.0f requests/s, p50 %.3f ms, p99 %.3f ms "
                 "(%zu requests in %.1f s)\n",
-                busy_clients, all.size() / concurrent_seconds, p50_ms, p99_ms, all.size(),
-                concurrent_seconds);
+                busy_clients, busy.per_second, busy.p50_ms, busy.p99_ms, busy.requests,
+                busy.seconds);
     std::printf("(e) one write through the relay: %llu exchanges, %.1f ms%s\n",
                 static_cast<unsigned long long>(write_exchanges), write_seconds * 1e3,
                 wrote ? "" : " (failed)");
