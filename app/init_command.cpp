@@ -65,6 +65,25 @@ std::string administrator_password(std::string* why)
     return std::string();
 }
 
+// On the open, empty database: the password asked, then the tables, their indexes and the
+// administrator. made names what was made; refuse tells why nothing was, undoing what the
+// command made before.
+template <typename Refuse> int make_tables(const std::string& made, Refuse refuse)
+{
+    std::string why;
+    const std::string password = administrator_password(&why);
+    if (password.empty())
+        return refuse(why + "; nothing was made");
+    store::SchemaFailure failed;
+    const int result = store::create_schema(password.c_str(), &failed);
+    store::close(store::db_handle);
+    if (result != 0)
+        return failure(std::string(failed.telling.message) + ": " + failed.statement);
+    platform::write_output("Made " + made + " with the administrator " + store::administrator_name +
+                           "\n");
+    return exit_ok;
+}
+
 // The tables, their indexes and the administrator in an empty PostgreSQL database.
 int init_store(const std::string& uri)
 {
@@ -79,18 +98,7 @@ int init_store(const std::string& uri)
         if (store::statement_prepares(std::string("select id from ") + table))
             return refuse(std::string("the database has the table ") + table +
                           " already; nothing was changed");
-    std::string why;
-    const std::string password = administrator_password(&why);
-    if (password.empty())
-        return refuse(why + "; nothing was made");
-    store::SchemaFailure made;
-    const int result = store::create_schema(password.c_str(), &made);
-    store::close(store::db_handle);
-    if (result != 0)
-        return failure(std::string(made.telling.message) + ": " + made.statement);
-    platform::write_output(std::string("Made the tables with the administrator ") +
-                           store::administrator_name + "\n");
-    return exit_ok;
+    return make_tables("the tables", refuse);
 }
 
 } // namespace
@@ -139,18 +147,7 @@ int run_init(int argc, char** argv)
     store::db_driver.column_by_name = store::local_column_by_name;
     if (store::statement_prepares("select id from person"))
         return refuse(database + " has its tables already; nothing was changed");
-    std::string why;
-    const std::string password = administrator_password(&why);
-    if (password.empty())
-        return refuse(why + "; nothing was made");
-    store::SchemaFailure made;
-    const int result = store::create_schema(password.c_str(), &made);
-    store::close(store::db_handle);
-    if (result != 0)
-        return failure(std::string(made.telling.message) + ": " + made.statement);
-    platform::write_output("Made " + database + " with the administrator " +
-                           store::administrator_name + "\n");
-    return exit_ok;
+    return make_tables(database, refuse);
 }
 
 } // namespace app
