@@ -25,6 +25,7 @@ using remote_testing::close_peer;
 using remote_testing::connect_raw;
 using remote_testing::connect_secure;
 using remote_testing::log_in_raw;
+using remote_testing::peer_values;
 using remote_testing::prepare_on;
 using remote_testing::Reply;
 using testing_support::Rows;
@@ -41,7 +42,8 @@ class WireLogin : public remote_testing::ServerProtocol {
         char digest[33];
         util::hash_password("carol's", digest);
         ASSERT_TRUE(store::run_statement(std::string("insert into person (name,password) values "
-                                                     "('carol','") + digest + "'),('nopass',NULL)")
+                                                     "('carol','") +
+                                         digest + "'),('nopass',NULL)")
                         .ok());
     }
     void TearDown() override
@@ -50,21 +52,9 @@ class WireLogin : public remote_testing::ServerProtocol {
         log = testing::internal::GetCapturedStderr();
         remote::login_limits = remote::LoginLimits{};
     }
-    Rows in_file(const std::string& sql) { return testing_support::query(store::database_path, sql); }
-    // The rows of sql read by a peer, a page at a time; "NULL" for NULL.
-    std::vector<std::string> peer_values(const remote_testing::Peer& peer, const std::string& sql)
+    Rows in_file(const std::string& sql)
     {
-        std::vector<std::string> values;
-        const int number = prepare_on(peer, sql);
-        if (number == 0)
-            return {"refused"};
-        const Reply reply = ask(peer, 'r', number, "");
-        remote::Page page;
-        EXPECT_EQ(remote::decode_page(reply.payload.data(), int(reply.payload.size()), &page), 0);
-        for (int value : page.values)
-            values.push_back(value < 0 ? "NULL" : std::string(page.texts.data() + value));
-        ask(peer, 'L', number, "");
-        return values;
+        return testing_support::query(store::database_path, sql);
     }
     std::string log;
 };
@@ -164,8 +154,8 @@ TEST_F(WireLogin, EachFailureIsToldApartAndAWrongProofIsAnsweredASecondLater)
     remote::ScramClient client;
     client.gs2_header = remote::gs2_server_end_point;
     client.binding_data = first.binding_data;
-    Reply reply = ask(first, 'a', 1, remote::scram_client_first(&client, "carol",
-                                                                remote::base64_encode(nonce)));
+    Reply reply = ask(first, 'a', 1,
+                      remote::scram_client_first(&client, "carol", remote::base64_encode(nonce)));
     ASSERT_EQ(reply.value, 1);
     char digest[33];
     util::hash_password("carol's", digest);
@@ -182,14 +172,16 @@ TEST_F(WireLogin, EachFailureIsToldApartAndAWrongProofIsAnsweredASecondLater)
     // On an encrypted link a login that is not bound to it is refused at once.
     remote_testing::Peer unbound = connect_secure(port, "127.0.0.17");
     remote::ScramClient plain_client;
-    EXPECT_EQ(ask(unbound, 'a', 1, remote::scram_client_first(&plain_client, "carol", "n1")).payload,
-              "e=channel-bindings-dont-match");
+    EXPECT_EQ(
+        ask(unbound, 'a', 1, remote::scram_client_first(&plain_client, "carol", "n1")).payload,
+        "e=channel-bindings-dont-match");
     close_peer(&unbound);
 
     // A wrong proof waits its second in the connection's output; others are served meanwhile.
     ask(first, 'a', 1, remote::scram_client_first(&client, "carol", remote::base64_encode(nonce)));
     const int64_t sent = platform::monotonic_ms();
-    ASSERT_TRUE(remote_testing::send_all(first, remote_testing::request_bytes('a', 2, foreign_nonce)));
+    ASSERT_TRUE(
+        remote_testing::send_all(first, remote_testing::request_bytes('a', 2, foreign_nonce)));
     remote_testing::Peer other = connect_secure(port);
     EXPECT_EQ(log_in_raw(other, "admin", "admin").value, 2);
     EXPECT_EQ(peer_values(other, "select 1 as one"), std::vector<std::string>{"1"});

@@ -21,6 +21,7 @@
 namespace {
 
 using remote_testing::ask;
+using remote_testing::peer_values;
 using remote_testing::prepare_on;
 using remote_testing::Reply;
 
@@ -40,12 +41,7 @@ class PgGuard : public testing_support::PostgresqlServer {
         ASSERT_EQ(store::create_schema("admin", &failure), 0) << failure.statement;
         testing::internal::CaptureStderr();
         capturing = true;
-        ASSERT_EQ(remote::start_tick_clock(), 0);
-        for (int attempt = 0; attempt < 5 && port == 0; ++attempt) {
-            const int candidate = remote_testing::free_port();
-            if (remote::start_server("127.0.0.1", candidate) == 0)
-                port = candidate;
-        }
+        port = remote_testing::start_server_on_a_free_port();
         ASSERT_NE(port, 0);
     }
     void TearDown() override
@@ -56,22 +52,6 @@ class PgGuard : public testing_support::PostgresqlServer {
             log = testing::internal::GetCapturedStderr();
         store::close(store::db_handle);
         PostgresqlServer::TearDown();
-    }
-    std::vector<std::string> peer_values(const remote_testing::Peer& peer, const std::string& sql)
-    {
-        std::vector<std::string> values;
-        const int number = prepare_on(peer, sql);
-        if (number == 0)
-            return {"refused"};
-        const Reply reply = ask(peer, 'r', number, "");
-        remote::Page page;
-        EXPECT_EQ(remote::decode_page(reply.payload.data(), int(reply.payload.size()), &page), 0);
-        if (page.result != store::db_row && page.result != store::db_done)
-            values.push_back("step " + std::to_string(page.result));
-        for (int value : page.values)
-            values.push_back(value < 0 ? "NULL" : std::string(page.texts.data() + value));
-        ask(peer, 'L', number, "");
-        return values;
     }
     std::string home;
     int port = 0;
@@ -151,14 +131,15 @@ TEST(PgServerStart, AServerWhoseStoreCannotBeReachedSaysWhyAndEnds)
     ASSERT_FALSE(home.empty());
     const std::string port = std::to_string(remote_testing::free_port());
     // The database is named clients: still a server, as the value of --store is no mode word.
-    EXPECT_EQ(remote_testing::run_program(home,
-                                          {"server", "--store",
-                                           "postgresql://vendrel@127.0.0.1:1/clients",
-                                           "127.0.0.1:" + port},
-                                          home + "/server.err", 30000),
-              1);
+    EXPECT_EQ(
+        remote_testing::run_program(
+            home,
+            {"server", "--store", "postgresql://vendrel@127.0.0.1:1/clients", "127.0.0.1:" + port},
+            home + "/server.err", 30000),
+        1);
     std::ifstream file(home + "/server.err");
-    const std::string error((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string error((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
     EXPECT_NE(error.find("vendrel: Database error: cannot connect to the PostgreSQL database"),
               std::string::npos)
         << error;

@@ -4,6 +4,7 @@
 
 #include "harness/home.h"
 #include "harness/peer.h"
+#include "remote/pages.h"
 #include "remote/remote.h"
 #include "remote/tick_clock.h"
 #include "store/db_driver.h"
@@ -13,8 +14,23 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace remote_testing {
+
+// A server thread on a free port of 127.0.0.1 (a few tries: another program may take the port
+// first); the port, or 0 when none could be had.
+inline int start_server_on_a_free_port()
+{
+    if (remote::start_tick_clock() != 0)
+        return 0;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const int candidate = free_port();
+        if (remote::start_server("127.0.0.1", candidate) == 0)
+            return candidate;
+    }
+    return 0;
+}
 
 class TemporaryDatabase : public ::testing::Test {
   protected:
@@ -42,12 +58,7 @@ class ServerProtocol : public TemporaryDatabase {
         // Raw peers speak the original operations: the server serves them without login,
         // as --open does. The login itself has tests of its own.
         remote::server_settings.open = open;
-        ASSERT_EQ(remote::start_tick_clock(), 0);
-        for (int attempt = 0; attempt < 5 && port == 0; ++attempt) {
-            const int candidate = remote_testing::free_port();
-            if (remote::start_server("127.0.0.1", candidate) == 0)
-                port = candidate;
-        }
+        port = start_server_on_a_free_port();
         ASSERT_NE(port, 0);
     }
     void TearDown() override
@@ -67,6 +78,25 @@ inline int prepare_on(const Peer& peer, const std::string& sql)
     EXPECT_TRUE(reply.complete);
     EXPECT_EQ(reply.operation_byte, 'J');
     return reply.value;
+}
+
+// The values of sql's first page read by a peer: "NULL" for NULL, "refused" for a refused
+// prepare, and "step N" first for a step that ended with neither a row nor the end.
+inline std::vector<std::string> peer_values(const Peer& peer, const std::string& sql)
+{
+    std::vector<std::string> values;
+    const int number = prepare_on(peer, sql);
+    if (number == 0)
+        return {"refused"};
+    const Reply reply = ask(peer, 'r', number, "");
+    remote::Page page;
+    EXPECT_EQ(remote::decode_page(reply.payload.data(), int(reply.payload.size()), &page), 0);
+    if (page.result != store::db_row && page.result != store::db_done)
+        values.push_back("step " + std::to_string(page.result));
+    for (int value : page.values)
+        values.push_back(value < 0 ? "NULL" : std::string(page.texts.data() + value));
+    ask(peer, 'L', number, "");
+    return values;
 }
 
 // Statements open on the test's connection, the server's included.
